@@ -1,0 +1,6 @@
+#include "effects/effects.h"
+
+void DrawTitlePicture() {}
+void DrawCreatorsPicture() {}
+void DrawPinkPicture() {}
+void DrawEndPicture() {}

@@ -1,0 +1,16 @@
+// The soundtrack: "Dezira.mp3" read whole into memory and played once, and the
+// music clock, the whole seconds of playback that decide what the show shows.
+#pragma once
+
+struct FSOUND_STREAM;
+
+#define MUSIC_FILE "Dezira.mp3"
+
+extern FSOUND_STREAM *g_musicStream;
+extern int g_musicChannel;
+extern float g_musicTime;
+
+// Starts playback. 1 when the file cannot be opened, otherwise 0.
+int InitMusic();
+// Refreshes g_musicTime from the stream position.
+void ReadMusicClock();

@@ -1,0 +1,27 @@
+// The stream calls the soundtrack needs, in the FSOUND interface: one MP3 image in
+// memory played once from the start, and its position in milliseconds of what the
+// listener hears. The program links the implementation on libmpg123 and SDL2
+// (sound_sdl.cpp), which falls back to a silent clock without an audio device; the
+// renderer links one on a virtual clock, the tests a scripted one.
+#pragma once
+
+struct FSOUND_STREAM;
+
+enum {
+    FSOUND_FREE = -1,             // PlayEx: any free channel
+    FSOUND_16BITS = 0x10,
+    FSOUND_MONO = 0x20,
+    FSOUND_SIGNED = 0x100,
+    FSOUND_LOADMEMORY = 0x8000,   // OpenFile: the "name" is the file's bytes, the length their count
+    FSOUND_MPEGACCURATE = 0x20000 // exact length and position, scanned at open
+};
+
+signed char FSOUND_Init(int mixRate, int maxSoftwareChannels, unsigned int flags);
+void FSOUND_Close();
+// Returns null when the data is not an MP3 stream.
+FSOUND_STREAM *FSOUND_Stream_OpenFile(const char *data, unsigned int mode, int length);
+// Returns the channel the stream plays on, or -1.
+int FSOUND_Stream_PlayEx(int channel, FSOUND_STREAM *stream, void *dsp, signed char startPaused);
+signed char FSOUND_SetPaused(int channel, signed char paused);
+// Position of what is heard now, in milliseconds; 0 for no stream.
+int FSOUND_Stream_GetTime(FSOUND_STREAM *stream);

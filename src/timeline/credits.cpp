@@ -1,0 +1,4 @@
+#include "timeline/timeline.h"
+
+void UpdateCredits() {}
+void DrawCreditImage(int, int, int) {}

@@ -1,0 +1,30 @@
+// The scene timeline: which of the eight scenes each frame draws, chosen by the
+// music clock, and the end of the show at 111 seconds of music.
+#pragma once
+
+enum {
+    SCENE_TITLE = 0,
+    SCENE_CREATORS = 1,
+    SCENE_ROTOZOOMER = 2,
+    SCENE_TUNNEL = 3,
+    SCENE_HEART_CUBE = 4,
+    SCENE_PINK = 5,
+    SCENE_INTERLUDE = 6,
+    SCENE_END = 7,
+    SCENE_COUNT = 8
+};
+
+// The scene the next RunTimeline draws.
+extern int g_scene;
+extern float g_fogColor[4];
+
+// Once a frame: reads the clock, sets the fog, draws the scene, picks the next one
+// or, past 110.52 s, terminates the window layer.
+void RunTimeline();
+void SetupFog();
+// The scene that follows a frame at this clock, or -1 when the show is over.
+int ChooseNextScene(float musicTime);
+
+// The credits pictures of the heart cube scene.
+void UpdateCredits();
+void DrawCreditImage(int index, int x, int y);
