@@ -1,0 +1,162 @@
+#include "platform/egl_context.h"
+
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+#include <GL/gl.h>
+#include <GL/glext.h>
+#include <cstring>
+
+struct EglContext::Impl {
+    EGLDisplay display = EGL_NO_DISPLAY;
+    EGLContext context = EGL_NO_CONTEXT;
+    GLuint framebuffer = 0;
+    GLuint colour = 0;
+    PFNGLDELETEFRAMEBUFFERSPROC deleteFramebuffers = nullptr;
+    PFNGLDELETERENDERBUFFERSPROC deleteRenderbuffers = nullptr;
+};
+
+namespace {
+
+bool HasWord(const char *list, const char *word)
+{
+    size_t length = strlen(word);
+    for (const char *p = list ? strstr(list, word) : nullptr; p; p = strstr(p + 1, word))
+        if ((p == list || p[-1] == ' ') && (p[length] == ' ' || p[length] == '\0'))
+            return true;
+    return false;
+}
+
+// The surfaceless platform needs no display server at all; elsewhere the default display serves.
+EGLDisplay OpenDisplay()
+{
+    const char *clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
+    if (HasWord(clientExtensions, "EGL_MESA_platform_surfaceless")) {
+        auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
+            eglGetProcAddress("eglGetPlatformDisplayEXT"));
+        if (getPlatformDisplay) {
+            EGLDisplay display = getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+            if (display != EGL_NO_DISPLAY)
+                return display;
+        }
+    }
+    return eglGetDisplay(EGL_DEFAULT_DISPLAY);
+}
+
+template <typename T> T Proc(const char *name)
+{
+    return reinterpret_cast<T>(eglGetProcAddress(name));
+}
+
+} // namespace
+
+EglContext::EglContext(int width, int height) : impl_(std::make_unique<Impl>()), width_(width), height_(height)
+{
+    if (width < 1 || height < 1) {
+        error_ = "the framebuffer size must be at least 1x1";
+        return;
+    }
+    Impl &s = *impl_;
+    s.display = OpenDisplay();
+    if (s.display == EGL_NO_DISPLAY || !eglInitialize(s.display, nullptr, nullptr)) {
+        error_ = "no EGL display could be initialised";
+        s.display = EGL_NO_DISPLAY;
+        return;
+    }
+    if (!eglBindAPI(EGL_OPENGL_API)) {
+        error_ = "this EGL offers no desktop OpenGL";
+        return;
+    }
+
+    EGLConfig config = nullptr;
+    if (!HasWord(eglQueryString(s.display, EGL_EXTENSIONS), "EGL_KHR_no_config_context")) {
+        const EGLint attributes[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_NONE};
+        EGLint count = 0;
+        if (!eglChooseConfig(s.display, attributes, &config, 1, &count) || count < 1) {
+            error_ = "no EGL configuration renders desktop OpenGL";
+            return;
+        }
+    }
+    const EGLint contextAttributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT,
+                                        EGL_NONE};
+    s.context = eglCreateContext(s.display, config, EGL_NO_CONTEXT, contextAttributes);
+    if (s.context == EGL_NO_CONTEXT || !eglMakeCurrent(s.display, EGL_NO_SURFACE, EGL_NO_SURFACE, s.context)) {
+        error_ = "no OpenGL context could be made current";
+        return;
+    }
+
+    auto genFramebuffers = Proc<PFNGLGENFRAMEBUFFERSPROC>("glGenFramebuffers");
+    auto bindFramebuffer = Proc<PFNGLBINDFRAMEBUFFERPROC>("glBindFramebuffer");
+    auto genRenderbuffers = Proc<PFNGLGENRENDERBUFFERSPROC>("glGenRenderbuffers");
+    auto bindRenderbuffer = Proc<PFNGLBINDRENDERBUFFERPROC>("glBindRenderbuffer");
+    auto renderbufferStorage = Proc<PFNGLRENDERBUFFERSTORAGEPROC>("glRenderbufferStorage");
+    auto framebufferRenderbuffer = Proc<PFNGLFRAMEBUFFERRENDERBUFFERPROC>("glFramebufferRenderbuffer");
+    auto checkFramebufferStatus = Proc<PFNGLCHECKFRAMEBUFFERSTATUSPROC>("glCheckFramebufferStatus");
+    s.deleteFramebuffers = Proc<PFNGLDELETEFRAMEBUFFERSPROC>("glDeleteFramebuffers");
+    s.deleteRenderbuffers = Proc<PFNGLDELETERENDERBUFFERSPROC>("glDeleteRenderbuffers");
+    if (!genFramebuffers || !bindFramebuffer || !genRenderbuffers || !bindRenderbuffer || !renderbufferStorage ||
+        !framebufferRenderbuffer || !checkFramebufferStatus || !s.deleteFramebuffers || !s.deleteRenderbuffers) {
+        error_ = "this OpenGL has no framebuffer objects";
+        return;
+    }
+    GLint maxSize = 0;
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &maxSize);
+    if (width > maxSize || height > maxSize) {
+        error_ = "the framebuffer is larger than this OpenGL allows (" + std::to_string(maxSize) + ")";
+        return;
+    }
+    genRenderbuffers(1, &s.colour);
+    bindRenderbuffer(GL_RENDERBUFFER, s.colour);
+    renderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    genFramebuffers(1, &s.framebuffer);
+    bindFramebuffer(GL_FRAMEBUFFER, s.framebuffer);
+    framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, s.colour);
+    if (checkFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+        error_ = "the offscreen framebuffer is incomplete";
+        return;
+    }
+    glDrawBuffer(GL_COLOR_ATTACHMENT0);
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
+}
+
+EglContext::~EglContext()
+{
+    Impl &s = *impl_;
+    if (s.context != EGL_NO_CONTEXT) {
+        if (s.framebuffer)
+            s.deleteFramebuffers(1, &s.framebuffer);
+        if (s.colour)
+            s.deleteRenderbuffers(1, &s.colour);
+        eglMakeCurrent(s.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        eglDestroyContext(s.display, s.context);
+    }
+    if (s.display != EGL_NO_DISPLAY)
+        eglTerminate(s.display);
+}
+
+const char *EglContext::displayExtensions() const
+{
+    return impl_->display == EGL_NO_DISPLAY ? "" : eglQueryString(impl_->display, EGL_EXTENSIONS);
+}
+
+std::vector<unsigned char> EglContext::readPixels() const
+{
+    std::vector<unsigned char> pixels(size_t(width_) * size_t(height_) * 4);
+    if (!valid())
+        return pixels;
+    GLint alignment = 4;
+    glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, alignment);
+    // OpenGL reads bottom row first; pictures are stored top row first.
+    const size_t stride = size_t(width_) * 4;
+    std::vector<unsigned char> row(stride);
+    for (int y = 0; y < height_ / 2; y++) {
+        unsigned char *top = pixels.data() + size_t(y) * stride;
+        unsigned char *bottom = pixels.data() + size_t(height_ - 1 - y) * stride;
+        std::copy(top, top + stride, row.begin());
+        std::copy(bottom, bottom + stride, top);
+        std::copy(row.begin(), row.end(), bottom);
+    }
+    return pixels;
+}

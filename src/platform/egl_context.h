@@ -1,0 +1,35 @@
+// A headless OpenGL context through EGL, drawing into an offscreen framebuffer of
+// any size: no X server, no window, any EGL driver (Mesa's software renderer here).
+// Compatibility profile, since the show draws in immediate mode.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class EglContext {
+public:
+    // Makes a context current with a width x height RGBA framebuffer bound for
+    // drawing. On failure, valid() is false and error() says why.
+    EglContext(int width, int height);
+    ~EglContext();
+    EglContext(const EglContext &) = delete;
+    EglContext &operator=(const EglContext &) = delete;
+
+    bool valid() const { return error_.empty(); }
+    const std::string &error() const { return error_; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    // The EGL display's extension list (the window system's list, as GLX's would be).
+    const char *displayExtensions() const;
+
+    // The framebuffer as RGBA bytes, top row first.
+    std::vector<unsigned char> readPixels() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+    std::string error_;
+    int width_ = 0;
+    int height_ = 0;
+};
