@@ -17,3 +17,10 @@ void DrawTunnel();
 void DrawHeartCube();
 // Two drifting pictures added together (scene 6).
 void DrawInterludePanels();
+
+// A picture quad facing the viewer: corners counter-clockwise from the bottom
+// left, showing the whole picture the right way up.
+void DrawPictureQuad(float halfWidth, float halfHeight, float z);
+// A picture laid over the frame through its mask: the frame survives where the
+// mask is white, and the picture is added where it is black. Blending must be on.
+void DrawMaskedOverlay(int maskTexture, int pictureTexture, float halfWidth, float halfHeight, float z);

@@ -1,6 +1,64 @@
-#include "effects/effects.h"
+// Full-screen pictures: the title, the creators, the pink picture and the end.
+// Each shows one picture from the table; nothing moves and no clock is read.
 
-void DrawTitlePicture() {}
-void DrawCreatorsPicture() {}
-void DrawPinkPicture() {}
-void DrawEndPicture() {}
+#include <GL/gl.h>
+
+#include "effects/effects.h"
+#include "textures/textures.h"
+
+static const int TITLE_PICTURE = 11;
+static const int CREATORS_PICTURE = 12;
+static const int PINK_PICTURE = 25;
+static const int END_PICTURE = 28;
+
+// At 2.2 units the 65-degree view is 2.803 high, so this panel fills a 4:3 window.
+static const float PANEL_HALF_WIDTH = 1.9f;
+static const float PANEL_HALF_HEIGHT = 1.4f;
+static const float PANEL_DISTANCE = -2.2f;
+
+void DrawPictureQuad(float halfWidth, float halfHeight, float z)
+{
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 0.0f); glVertex3f(-halfWidth, -halfHeight, z);
+    glTexCoord2f(1.0f, 0.0f); glVertex3f( halfWidth, -halfHeight, z);
+    glTexCoord2f(1.0f, 1.0f); glVertex3f( halfWidth,  halfHeight, z);
+    glTexCoord2f(0.0f, 1.0f); glVertex3f(-halfWidth,  halfHeight, z);
+    glEnd();
+}
+
+void DrawMaskedOverlay(int maskTexture, int pictureTexture, float halfWidth, float halfHeight, float z)
+{
+    glBlendFunc(GL_DST_COLOR, GL_ZERO);
+    glBindTexture(GL_TEXTURE_2D, g_textures[maskTexture]);
+    DrawPictureQuad(halfWidth, halfHeight, z);
+
+    glBlendFunc(GL_ONE, GL_ONE);
+    glBindTexture(GL_TEXTURE_2D, g_textures[pictureTexture]);
+    DrawPictureQuad(halfWidth, halfHeight, z);
+}
+
+// Blending goes on with whatever function the show last set: opaque before any was
+// chosen (title, creators), additive onto black after the heart cube (pink).
+static void DrawPicturePanel(int texture)
+{
+    glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, PANEL_DISTANCE);
+    glEnable(GL_BLEND);
+    glBindTexture(GL_TEXTURE_2D, g_textures[texture]);
+    DrawPictureQuad(PANEL_HALF_WIDTH, PANEL_HALF_HEIGHT, 0.0f);
+}
+
+void DrawTitlePicture() { DrawPicturePanel(TITLE_PICTURE); }
+void DrawCreatorsPicture() { DrawPicturePanel(CREATORS_PICTURE); }
+void DrawPinkPicture() { DrawPicturePanel(PINK_PICTURE); }
+
+void DrawEndPicture()
+{
+    glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, PANEL_DISTANCE);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE);
+    glBindTexture(GL_TEXTURE_2D, g_textures[END_PICTURE]);
+    DrawPictureQuad(PANEL_HALF_WIDTH, PANEL_HALF_HEIGHT, 0.0f);
+    glLoadIdentity();
+}

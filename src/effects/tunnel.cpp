@@ -1,3 +1,63 @@
-#include "effects/effects.h"
+// The tunnel: four walls stream towards the viewer out of the fogged dark, under
+// a still border. Reads the wall picture, the border and its mask, and the timer.
 
-void DrawTunnel() {}
+#include <GL/gl.h>
+
+#include "effects/effects.h"
+#include "platform/window.h"
+#include "textures/textures.h"
+
+static const int WALL_PICTURE = 3;
+static const int BORDER_PICTURE = 4;
+static const int BORDER_MASK = 5;
+
+// Near opening 3 units away, far end at 131: fog blacks out everything beyond 30.
+static const float TUNNEL_PLACEMENT = -67.0f;
+
+void DrawTunnel()
+{
+    // One picture repeat per 128 units of length, 0.5 repeats a second: 64 units a second.
+    float u = static_cast<float>(glfwGetTime() / 2.0);
+    float far = static_cast<float>(u + 1.0);
+    float leftNear = static_cast<float>(1.0 - u);
+
+    glEnable(GL_FOG);
+    glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, TUNNEL_PLACEMENT);
+    glBindTexture(GL_TEXTURE_2D, g_textures[WALL_PICTURE]);
+
+    glBegin(GL_QUADS);
+    // top
+    glNormal3f(0.0f, 1.0f, 0.0f);
+    glTexCoord2f(0.0f, far); glVertex3f(-3.0f, 2.5f, -64.0f);
+    glTexCoord2f(0.0f, u);   glVertex3f(-3.0f, 2.5f,  64.0f);
+    glTexCoord2f(1.0f, u);   glVertex3f( 3.0f, 2.5f,  64.0f);
+    glTexCoord2f(1.0f, far); glVertex3f( 3.0f, 2.5f, -64.0f);
+    // bottom: the top wall turned half a turn about the axis
+    glNormal3f(0.0f, -1.0f, 0.0f);
+    glTexCoord2f(1.0f, far); glVertex3f(-3.0f, -2.5f, -64.0f);
+    glTexCoord2f(0.0f, far); glVertex3f( 3.0f, -2.5f, -64.0f);
+    glTexCoord2f(0.0f, u);   glVertex3f( 3.0f, -2.5f,  64.0f);
+    glTexCoord2f(1.0f, u);   glVertex3f(-3.0f, -2.5f,  64.0f);
+    // right
+    glNormal3f(1.0f, 0.0f, 0.0f);
+    glTexCoord2f(far, 0.0f); glVertex3f(3.0f, -2.5f, -64.0f);
+    glTexCoord2f(far, 1.0f); glVertex3f(3.0f,  2.5f, -64.0f);
+    glTexCoord2f(u, 1.0f);   glVertex3f(3.0f,  2.5f,  64.0f);
+    glTexCoord2f(u, 0.0f);   glVertex3f(3.0f, -2.5f,  64.0f);
+    // left: the mirror image of the right wall
+    glNormal3f(-1.0f, 0.0f, 0.0f);
+    glTexCoord2f(-u, 0.0f);       glVertex3f(-3.0f, -2.5f, -64.0f);
+    glTexCoord2f(leftNear, 0.0f); glVertex3f(-3.0f, -2.5f,  64.0f);
+    glTexCoord2f(leftNear, 1.0f); glVertex3f(-3.0f,  2.5f,  64.0f);
+    glTexCoord2f(-u, 1.0f);       glVertex3f(-3.0f,  2.5f, -64.0f);
+    glEnd();
+
+    // The border is drawn last, over the tunnel, and dimmed a little by the fog too.
+    glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, -2.2f);
+    glEnable(GL_BLEND);
+    DrawMaskedOverlay(BORDER_MASK, BORDER_PICTURE, 1.9f, 1.6f, 0.0f);
+    glDisable(GL_BLEND);
+    glDisable(GL_FOG);
+}

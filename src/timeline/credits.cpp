@@ -1,4 +1,46 @@
+// The credits: nine small pictures appear in turn near the corners during the heart
+// cube, each for a stretch of music, added onto the scene so their black is clear.
+
+#include <GL/gl.h>
+
+#include "effects/effects.h"
+#include "music/music.h"
+#include "textures/textures.h"
 #include "timeline/timeline.h"
 
-void UpdateCredits() {}
-void DrawCreditImage(int, int, int) {}
+struct CreditRow {
+    float after, before; // shown while the clock is strictly between these
+    int texture;
+    int x, y;            // corner: (-1, +1) top left ... (+1, -1) bottom right
+};
+
+static const CreditRow CREDITS[] = {
+    {52, 55, 16, -1,  1},
+    {55, 57, 17,  1, -1},
+    {57, 59, 18,  1,  1},
+    {59, 61, 19, -1, -1},
+    {61, 63, 20,  1,  1},
+    {63, 65, 21, -1,  1},
+    {65, 67, 22,  1, -1},
+    {67, 69, 23,  1,  1},
+    {69, 74, 24, -1, -1},
+};
+
+void UpdateCredits()
+{
+    ReadMusicClock();
+    for (const CreditRow &row : CREDITS)
+        if (g_musicTime > row.after && g_musicTime < row.before)
+            DrawCreditImage(row.texture, row.x, row.y);
+}
+
+void DrawCreditImage(int index, int x, int y)
+{
+    glLoadIdentity();
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE);
+    glTranslatef(static_cast<float>(x), static_cast<float>(y), -2.2f);
+    glEnable(GL_BLEND);
+    glBindTexture(GL_TEXTURE_2D, g_textures[index]);
+    DrawPictureQuad(0.9f, 0.4f, 0.0f);
+}

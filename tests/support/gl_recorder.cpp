@@ -42,6 +42,12 @@ void Reset()
     g_generateMipmap = 0;
 }
 
+void ClearCalls()
+{
+    g_calls.clear();
+    g_uploads.clear();
+}
+
 const std::vector<GlCall> &Calls() { return g_calls; }
 const GlState &State() { return g_state; }
 const std::vector<GlUpload> &Uploads() { return g_uploads; }

@@ -36,6 +36,8 @@ namespace glrec {
 
 // Forgets the calls and puts the state back to OpenGL's initial one.
 void Reset();
+// Forgets the calls only; the state carries on, as OpenGL's does from frame to frame.
+void ClearCalls();
 const std::vector<GlCall> &Calls();
 const GlState &State();
 const std::vector<GlUpload> &Uploads();
