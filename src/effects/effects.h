@@ -24,3 +24,6 @@ void DrawPictureQuad(float halfWidth, float halfHeight, float z);
 // A picture laid over the frame through its mask: the frame survives where the
 // mask is white, and the picture is added where it is black. Blending must be on.
 void DrawMaskedOverlay(int maskTexture, int pictureTexture, float halfWidth, float halfHeight, float z);
+// A still frame over the whole scene, 3.8 wide at 2.2 units, as a masked overlay;
+// leaves blending off.
+void DrawScreenBorder(int maskTexture, int pictureTexture, float halfHeight);

@@ -37,6 +37,15 @@ void DrawMaskedOverlay(int maskTexture, int pictureTexture, float halfWidth, flo
     DrawPictureQuad(halfWidth, halfHeight, z);
 }
 
+void DrawScreenBorder(int maskTexture, int pictureTexture, float halfHeight)
+{
+    glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, PANEL_DISTANCE);
+    glEnable(GL_BLEND);
+    DrawMaskedOverlay(maskTexture, pictureTexture, PANEL_HALF_WIDTH, halfHeight, 0.0f);
+    glDisable(GL_BLEND);
+}
+
 // Blending goes on with whatever function the show last set: opaque before any was
 // chosen (title, creators), additive onto black after the heart cube (pink).
 static void DrawPicturePanel(int texture)

@@ -46,10 +46,7 @@ void DrawRotozoomer()
     glTexCoord2f(static_cast<float>(a),           static_cast<float>(a + REPEATS)); glVertex2f(-HALF_SIDE,  HALF_SIDE);
     glEnd();
 
-    // The border, last, covers the square at every distance of the swing.
-    glLoadIdentity();
-    glTranslatef(0.0f, 0.0f, -2.2f);
-    glEnable(GL_BLEND);
-    DrawMaskedOverlay(BORDER_MASK, BORDER_PICTURE, 1.9f, 1.5f, 0.0f);
-    glDisable(GL_BLEND);
+    // The border, last, covers the square at every distance of the swing; its top
+    // and bottom rows fall just outside the view.
+    DrawScreenBorder(BORDER_MASK, BORDER_PICTURE, 1.5f);
 }

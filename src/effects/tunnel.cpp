@@ -54,10 +54,6 @@ void DrawTunnel()
     glEnd();
 
     // The border is drawn last, over the tunnel, and dimmed a little by the fog too.
-    glLoadIdentity();
-    glTranslatef(0.0f, 0.0f, -2.2f);
-    glEnable(GL_BLEND);
-    DrawMaskedOverlay(BORDER_MASK, BORDER_PICTURE, 1.9f, 1.6f, 0.0f);
-    glDisable(GL_BLEND);
+    DrawScreenBorder(BORDER_MASK, BORDER_PICTURE, 1.6f);
     glDisable(GL_FOG);
 }
