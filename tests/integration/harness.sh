@@ -1,0 +1,106 @@
+# Runs the real program on a virtual screen of its own and drives it like a viewer.
+# Sourced by the integration tests; CTest gives HEARTCUBE (the program), SHOW (the
+# default show directory) and CLOSE_WINDOW (the close-request helper).
+set -euo pipefail
+
+: "${HEARTCUBE:?}" "${SHOW:?}"
+WORK=$(mktemp -d)
+SCREEN_PID=""
+PROGRAM_PID=""
+
+cleanup() {
+  [ -n "$PROGRAM_PID" ] && kill -9 "$PROGRAM_PID" 2>/dev/null || true
+  [ -n "$SCREEN_PID" ] && kill "$SCREEN_PID" 2>/dev/null || true
+  wait 2>/dev/null || true
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  for f in out err; do
+    [ -f "$WORK/$f" ] && { echo "--- program std$f:" >&2; cat "$WORK/$f" >&2; }
+  done
+  exit 1
+}
+
+# start_screen [WIDTHxHEIGHT]: a fresh Xvfb on a free display number.
+start_screen() {
+  local size=${1:-640x480}
+  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$WORK/display" 2>"$WORK/xvfb.log" &
+  SCREEN_PID=$!
+  for _ in $(seq 100); do
+    [ -s "$WORK/display" ] && break
+    sleep 0.1
+  done
+  [ -s "$WORK/display" ] || fail "Xvfb did not start"
+  export DISPLAY=":$(cat "$WORK/display")"
+}
+
+# make_show: a private copy of the default show in $WORK/show, to spoil at will.
+make_show() {
+  mkdir -p "$WORK/show"
+  [ -d "$SHOW" ] && cp -R "$SHOW"/. "$WORK/show/"
+  return 0
+}
+
+# start_program: the program in the background, from the show directory.
+start_program() {
+  (cd "$WORK/show" && exec "$HEARTCUBE" >"$WORK/out" 2>"$WORK/err") &
+  PROGRAM_PID=$!
+}
+
+# wait_for_output TEXT SECONDS: until the program has printed that line.
+wait_for_output() {
+  local deadline=$((SECONDS + $2))
+  until grep -qxF "$1" "$WORK/out" 2>/dev/null; do
+    [ $SECONDS -lt $deadline ] || fail "no \"$1\" within $2 s"
+    kill -0 "$PROGRAM_PID" 2>/dev/null || fail "the program ended before \"$1\""
+    sleep 0.1
+  done
+}
+
+# window_id: the show's window, once it has its frame-rate title.
+window_id() {
+  local id=""
+  for _ in $(seq 100); do
+    id=$(xdotool search --name '^Yeah! \(' 2>/dev/null | head -n 1) && [ -n "$id" ] && break
+    sleep 0.1
+  done
+  [ -n "$id" ] || fail "no window titled \"Yeah! (...)\""
+  echo "$id"
+}
+
+# expect_exit STATUS SECONDS: the program ends within that time with that status.
+expect_exit() {
+  local deadline=$((SECONDS + $2))
+  while kill -0 "$PROGRAM_PID" 2>/dev/null; do
+    [ $SECONDS -lt $deadline ] || fail "still running after $2 s"
+    sleep 0.1
+  done
+  local status=0
+  wait "$PROGRAM_PID" || status=$?
+  PROGRAM_PID=""
+  [ "$status" = "$1" ] || fail "exit status $status, expected $1"
+}
+
+# screenshot FILE; brightness FILE: mean intensity of the screen, 0 to 1.
+screenshot() { import -display "$DISPLAY" -window root "$1"; }
+brightness() { convert "$1" -colorspace Gray -format '%[fx:mean]' info:; }
+
+# expect_output EXPECTED: standard output must be exactly this.
+expect_output() {
+  local expected
+  expected=$(printf "$1")
+  [ "$(cat "$WORK/out")" = "$expected" ] || fail "standard output differs from: $1"
+}
+
+# expect_quiet_stderr [PATTERN]: no lines on stderr but the sound notice (and PATTERN).
+expect_quiet_stderr() {
+  local allowed='^sound: '
+  [ $# -gt 0 ] && allowed="$allowed|$1"
+  if grep -vE "$allowed" "$WORK/err" >/dev/null; then
+    fail "unexpected lines on standard error"
+  fi
+  return 0
+}
