@@ -1,0 +1,18 @@
+// Writes 8-bit PNG files with libpng: RGBA, RGB or grey, rows given in either order.
+// The same pixels always give the same bytes (no time stamp is written).
+#pragma once
+
+#include <string>
+
+struct PngImage {
+    const unsigned char *pixels = nullptr;
+    int width = 0, height = 0;
+    int channels = 4;          // 1 grey, 2 grey + alpha, 3 RGB, 4 RGBA
+    bool bottomRowFirst = false; // as OpenGL reads a framebuffer back
+};
+
+// Fast compression suits frames; the best suits pictures kept for long.
+enum class PngCompression { Fast, Best };
+
+// Returns an empty string on success, otherwise why the file could not be written.
+std::string WritePng(const std::string &path, const PngImage &image, PngCompression compression = PngCompression::Fast);

@@ -1,0 +1,24 @@
+// The renderer's command line.
+#pragma once
+
+#include <string>
+
+struct RenderOptions {
+    enum class Mode { None, Frame, Frames, Video, Sheet, Hashes };
+    Mode mode = Mode::None;
+    double time = 0.0;            // --time: the one frame
+    double from = 0.0;            // --from/--to: a stretch of the show, end excluded
+    double to = -1.0;             // below 0: to the end of the show
+    std::string output;           // -o FILE or DIR/, --video FILE, --sheet FILE, --hashes FILE
+    std::string show = ".";       // the directory holding data/ and the soundtrack
+    int width = 640, height = 480;
+    int fps = 60;
+    double timerOffset = 0.0;     // the timer runs this far ahead of the music
+    std::string preset = "veryfast"; // x264's speed preset for --video
+    int crf = 18;                 // x264's quality for --video
+};
+
+// Fills options from the arguments. Returns an empty string, "help", or what is wrong.
+std::string ParseRenderOptions(int argc, char **argv, RenderOptions &options);
+
+extern const char *const RENDER_USAGE;
