@@ -129,8 +129,8 @@ EglContext::~EglContext()
         eglMakeCurrent(s.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
         eglDestroyContext(s.display, s.context);
     }
-    if (s.display != EGL_NO_DISPLAY)
-        eglTerminate(s.display);
+    // The display is the process's, shared with any other context on it, so it is
+    // not terminated here; the driver stays loaded until exit.
 }
 
 const char *EglContext::displayExtensions() const
