@@ -84,8 +84,10 @@ static Handle OpenHandle(Mp3ImageCursor &image, int *rate, int *channels, std::s
 
     // Gapless: sample 0 is the first sample of the music. No Frankenstein streams: the
     // format stays the first frame's, and decoding stops where the LAME tag says the
-    // music ends. No resampling: the sound output converts, and exactly.
-    bool ok = mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS | MPG123_NO_FRANKENSTEIN, 0.0) == MPG123_OK &&
+    // music ends. ID3v2 tags are skipped unread: nothing here needs them. No
+    // resampling: the sound output converts, and exactly.
+    const long flags = MPG123_QUIET | MPG123_GAPLESS | MPG123_NO_FRANKENSTEIN | MPG123_SKIP_ID3V2;
+    bool ok = mpg123_param(h, MPG123_ADD_FLAGS, flags, 0.0) == MPG123_OK &&
               mpg123_param(h, MPG123_REMOVE_FLAGS, MPG123_AUTO_RESAMPLE, 0.0) == MPG123_OK &&
               mpg123_param(h, MPG123_RESYNC_LIMIT, RESYNC_LIMIT, 0.0) == MPG123_OK &&
               mpg123_format_none(h) == MPG123_OK;
