@@ -49,6 +49,11 @@ protected:
     }
 
     static void Wait(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+    static int MsSince(std::chrono::steady_clock::time_point start)
+    {
+        const auto elapsed = std::chrono::steady_clock::now() - start;
+        return int(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+    }
 
     std::vector<unsigned char> image_;
 };
@@ -59,8 +64,6 @@ TEST_F(Fsound, NotMp3LeavesTheClockAtZero)
     FSOUND_Init(44100, 32, 0);
     const std::string text = "The words of a song, not the song.\n";
     EXPECT_EQ(FSOUND_Stream_OpenFile(text.data(), SHOW_MODE, int(text.size())), nullptr);
-    EXPECT_EQ(FSOUND_Stream_OpenFile(text.data(), SHOW_MODE, 0), nullptr);
-    EXPECT_EQ(FSOUND_Stream_OpenFile(nullptr, SHOW_MODE, 100), nullptr);
     // Without FSOUND_LOADMEMORY the pointer would be a file name: not served.
     const std::vector<unsigned char> mp3 = ShortMp3(44100, 2, 0.2);
     EXPECT_EQ(FSOUND_Stream_OpenFile(reinterpret_cast<const char *>(mp3.data()), 0, int(mp3.size())), nullptr);
@@ -75,6 +78,7 @@ TEST_F(Fsound, NotMp3LeavesTheClockAtZero)
 TEST_F(Fsound, SilentSinkRunsInRealTimePastTheMusicAndSaysSoOnce)
 {
     UseDriver("heartcube-none");
+    const auto start = std::chrono::steady_clock::now();
     testing::internal::CaptureStderr();
     FSOUND_STREAM *stream = Start(ShortMp3(44100, 2, 0.2));
     const std::string said = testing::internal::GetCapturedStderr();
@@ -82,12 +86,10 @@ TEST_F(Fsound, SilentSinkRunsInRealTimePastTheMusicAndSaysSoOnce)
     EXPECT_EQ(said.rfind("sound: no audio device (", 0), 0u) << said;
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
 
-    const auto start = std::chrono::steady_clock::now();
     Wait(500);
     const int ms = FSOUND_Stream_GetTime(stream);
-    const auto waited = std::chrono::steady_clock::now() - start;
-    EXPECT_GE(ms, 450);
-    EXPECT_LE(ms, std::chrono::duration_cast<std::chrono::milliseconds>(waited).count() + 50);
+    EXPECT_GE(ms, 490);
+    EXPECT_LE(ms, MsSince(start));
 
     SoundOutputReport report{};
     ASSERT_TRUE(ReportSoundOutput(stream, &report));
@@ -108,6 +110,7 @@ TEST_F(Fsound, SilentSinkRunsInRealTimePastTheMusicAndSaysSoOnce)
 TEST_F(Fsound, DummyDevicePlaysThroughTheCallbackAndPastTheMusic)
 {
     UseDriver("dummy");
+    const auto start = std::chrono::steady_clock::now();
     FSOUND_STREAM *stream = Start(ShortMp3(22050, 1, 0.25));
     ASSERT_NE(stream, nullptr);
     SoundOutputReport report{};
@@ -123,8 +126,9 @@ TEST_F(Fsound, DummyDevicePlaysThroughTheCallbackAndPastTheMusic)
         ASSERT_TRUE(ReportSoundOutput(stream, &report));
         EXPECT_LE(report.framesHeard, report.framesTaken);
     }
+    // The dummy device paces itself by sleeps, a little fast, and slow when starved.
     EXPECT_GE(last, 500);
-    EXPECT_LE(last, 1200);
+    EXPECT_LE(last, MsSince(start) + 50);
 }
 
 TEST_F(Fsound, ClosingForgetsTheStreams)
