@@ -198,14 +198,12 @@ std::unique_ptr<Mp3Decoder> Mp3Decoder::Open(const unsigned char *data, size_t s
     if (framed < (size - start) / 2)
         return Refuse(why, "mostly not MPEG audio frames");
 
-    // A LAME tag that announces other than the frames present (a cut file) leaves the
-    // scan's count untrimmed; then only decoding tells the length.
-    long encoderDelay = -1;
-    mpg123_getstate(decoder->handle_.get(), MPG123_ENC_DELAY, &encoderDelay, nullptr);
-    const bool announced = encoderDelay >= 0;
-    decoder->frames_ = announced && mpg123_length(decoder->handle_.get()) != scanned
-        ? CountFrames(probeImage)
-        : uint64_t(scanned);
+    // The scan's count holds when the playback handle expects the same. Otherwise its
+    // tag promises other frames than the file has (a cut file, for one), and the scan
+    // has dropped the tag's trimming; or there is no tag, only a guess from the size.
+    // Then decoding tells.
+    const off_t expected = mpg123_length(decoder->handle_.get());
+    decoder->frames_ = expected == scanned ? uint64_t(scanned) : CountFrames(probeImage);
     if (decoder->frames_ == 0)
         return Refuse(why, "no audio in its frames");
     return decoder;
