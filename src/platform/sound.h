@@ -3,6 +3,8 @@
 // listener hears. The program links the implementation on libmpg123 and SDL2
 // (sound_sdl.cpp), which falls back to a silent clock without an audio device; the
 // renderer links one on a virtual clock, the tests a scripted one.
+//
+// After the music ends the stream plays silence, so its position keeps running.
 #pragma once
 
 struct FSOUND_STREAM;
@@ -16,12 +18,20 @@ enum {
     FSOUND_MPEGACCURATE = 0x20000 // exact length and position, scanned at open
 };
 
+// True unless the arguments make no sense; no audio device is no failure, streams
+// then play on a silent clock. Streams play at their own rate, not at mixRate.
 signed char FSOUND_Init(int mixRate, int maxSoftwareChannels, unsigned int flags);
+// Stops and forgets every stream; their handles are then worth nothing.
 void FSOUND_Close();
-// Returns null when the data is not an MP3 stream.
+// Returns null when the data is not an MP3 stream. Only FSOUND_LOADMEMORY is served:
+// the stream plays from the caller's bytes, which must stay allocated while it lives.
+// Streams play in their own format whatever the sample-format bits say.
 FSOUND_STREAM *FSOUND_Stream_OpenFile(const char *data, unsigned int mode, int length);
-// Returns the channel the stream plays on, or -1.
+// Returns the channel the stream plays on, or -1 (no stream, or no such free channel).
+// A stream already playing keeps its channel.
 int FSOUND_Stream_PlayEx(int channel, FSOUND_STREAM *stream, void *dsp, signed char startPaused);
+// True when a stream plays on the channel.
 signed char FSOUND_SetPaused(int channel, signed char paused);
-// Position of what is heard now, in milliseconds; 0 for no stream.
+// Position of what is heard now, in milliseconds, from the first sample of the music
+// (the encoder's delay skipped); never less than before; 0 for no stream.
 int FSOUND_Stream_GetTime(FSOUND_STREAM *stream);

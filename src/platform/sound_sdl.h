@@ -1,0 +1,17 @@
+// What the desktop sound layer can tell beyond the FSOUND calls, for the clock
+// benchmark and the tests: where a stream plays and how far its output has got.
+#pragma once
+
+#include <cstdint>
+
+struct FSOUND_STREAM;
+
+struct SoundOutputReport {
+    bool device;          // an SDL audio device; false: the silent sink
+    int sampleRate;       // of the stream, the unit of the frame counts
+    int64_t framesTaken;  // taken by the output (decoded or silence after the music)
+    int64_t framesHeard;  // what FSOUND_Stream_GetTime reports, in frames
+};
+
+// False when the stream is not playing (never played, or unknown).
+bool ReportSoundOutput(FSOUND_STREAM *stream, SoundOutputReport *report);
