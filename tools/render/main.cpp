@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <climits>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +18,8 @@
 #include "progress.h"
 #include "render_options.h"
 #include "show_renderer.h"
+#include "soundtrack_wav.h"
+#include "video_encoder.h"
 
 namespace {
 
@@ -62,17 +65,25 @@ int RenderOneFrame(ShowRenderer &renderer, const RenderOptions &o)
     return error.empty() ? 0 : Fail(o.output + ": " + error);
 }
 
-// Frames from --from up to --to (or the show's end), each handed to emit.
-template <typename Emit> int RenderStretch(ShowRenderer &renderer, const RenderOptions &o, const char *what, Emit emit)
+// The frames of --from up to --to, or to the show's end: [first, last].
+bool Stretch(const RenderOptions &o, long &first, long &last)
 {
-    long first = FirstFrame(o.from, o.fps);
+    first = FirstFrame(o.from, o.fps);
     double end = o.to >= 0 ? std::min(o.to, SHOW_LENGTH) : SHOW_LENGTH;
-    long last = FirstFrame(end, o.fps) - 1;
-    if (last < first)
+    last = FirstFrame(end, o.fps) - 1;
+    return last >= first;
+}
+
+// Each frame of the stretch drawn into buffer() and handed to emit.
+template <typename Buffer, typename Emit>
+int RenderStretch(ShowRenderer &renderer, const RenderOptions &o, const char *what, Buffer buffer, Emit emit)
+{
+    long first, last;
+    if (!Stretch(o, first, last))
         return Fail("nothing to draw: the show has ended by then (it runs 111 s)");
     Progress progress(what, last - first + 1);
-    std::vector<unsigned char> rgba;
     for (long frame = first; frame <= last; frame++) {
+        std::vector<unsigned char> &rgba = buffer();
         if (!renderer.render(frame, rgba))
             break;
         std::string error = emit(frame, rgba);
@@ -82,6 +93,46 @@ template <typename Emit> int RenderStretch(ShowRenderer &renderer, const RenderO
     }
     progress.finish();
     return 0;
+}
+
+template <typename Emit> int RenderStretch(ShowRenderer &renderer, const RenderOptions &o, const char *what, Emit emit)
+{
+    std::vector<unsigned char> rgba;
+    return RenderStretch(renderer, o, what, [&]() -> std::vector<unsigned char> & { return rgba; }, emit);
+}
+
+int RenderVideo(ShowRenderer &renderer, const RenderOptions &o)
+{
+    long first, last;
+    if (!Stretch(o, first, last))
+        return Fail("nothing to draw: the show has ended by then (it runs 111 s)");
+
+    char wav[] = "/tmp/heartcube-audio-XXXXXX.wav";
+    int fd = mkstemps(wav, 4);
+    if (fd < 0)
+        return Fail(std::string("cannot make a temporary file: ") + strerror(errno));
+    close(fd);
+    struct Remove {
+        const char *path;
+        ~Remove() { unlink(path); }
+    } removeWav{wav};
+
+    std::string warning;
+    std::string error = WriteSoundtrackWav("Dezira.mp3", wav, first, last - first + 1, o.fps, &warning);
+    if (!error.empty())
+        return Fail(error);
+    if (!warning.empty())
+        fprintf(stderr, "heartcube-render: %s\n", warning.c_str());
+
+    VideoEncoder encoder({o.output, wav, o.width, o.height, o.fps, o.preset, o.crf});
+    if (!encoder.error().empty())
+        return Fail(encoder.error());
+    int status = RenderStretch(
+        renderer, o, "video", [&]() -> std::vector<unsigned char> & { return encoder.nextBuffer(); },
+        [&](long, const std::vector<unsigned char> &) { return encoder.submit() ? std::string() : encoder.error(); });
+    if (!encoder.finish())
+        return Fail(encoder.error());
+    return status;
 }
 
 int RenderFrames(ShowRenderer &renderer, const RenderOptions &o)
@@ -117,6 +168,9 @@ int RenderHashes(ShowRenderer &renderer, const RenderOptions &o)
 
 int main(int argc, char **argv)
 {
+    // A failed ffmpeg must be an error message, not a silent death by SIGPIPE.
+    signal(SIGPIPE, SIG_IGN);
+
     RenderOptions options;
     std::string problem = ParseRenderOptions(argc, argv, options);
     if (problem == "help") {
@@ -146,6 +200,7 @@ int main(int argc, char **argv)
     case RenderOptions::Mode::Frame: return RenderOneFrame(renderer, options);
     case RenderOptions::Mode::Frames: return RenderFrames(renderer, options);
     case RenderOptions::Mode::Hashes: return RenderHashes(renderer, options);
+    case RenderOptions::Mode::Video: return RenderVideo(renderer, options);
     default: return Fail("not built yet");
     }
 }

@@ -1,0 +1,98 @@
+#include "soundtrack_wav.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <vector>
+
+#include "platform/mp3_decoder.h"
+
+namespace {
+
+struct FileCloser {
+    void operator()(FILE *file) const { fclose(file); }
+};
+
+void PutLittleEndian(std::vector<unsigned char> &out, uint32_t value, int bytes)
+{
+    for (int i = 0; i < bytes; i++)
+        out.push_back(static_cast<unsigned char>(value >> (8 * i)));
+}
+
+std::vector<unsigned char> WavHeader(int rate, int channels, uint64_t dataBytes)
+{
+    std::vector<unsigned char> h;
+    auto tag = [&](const char *text) { h.insert(h.end(), text, text + 4); };
+    tag("RIFF");
+    PutLittleEndian(h, uint32_t(36 + dataBytes), 4);
+    tag("WAVE");
+    tag("fmt ");
+    PutLittleEndian(h, 16, 4);
+    PutLittleEndian(h, 1, 2); // PCM
+    PutLittleEndian(h, uint32_t(channels), 2);
+    PutLittleEndian(h, uint32_t(rate), 4);
+    PutLittleEndian(h, uint32_t(rate * channels * 2), 4);
+    PutLittleEndian(h, uint32_t(channels * 2), 2);
+    PutLittleEndian(h, 16, 2);
+    tag("data");
+    PutLittleEndian(h, uint32_t(dataBytes), 4);
+    return h;
+}
+
+} // namespace
+
+std::string WriteSoundtrackWav(const std::string &mp3Path, const std::string &wavPath, long firstFrame,
+                               long frameCount, int fps, std::string *warning)
+{
+    std::ifstream in(mp3Path, std::ios::binary);
+    std::vector<unsigned char> image;
+    if (in)
+        image.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::string why;
+    std::unique_ptr<Mp3Decoder> decoder =
+        image.empty() ? nullptr : Mp3Decoder::Open(image.data(), image.size(), &why);
+    if (!decoder && warning)
+        *warning = mp3Path + (image.empty() ? ": missing or empty" : ": " + why) + "; the video is silent";
+
+    const int rate = decoder ? decoder->SampleRate() : 44100;
+    const int channels = decoder ? decoder->Channels() : 2;
+    // Whole samples per frame boundary: sample = frame * rate / fps, rounded down.
+    const uint64_t first = uint64_t(firstFrame) * uint64_t(rate) / uint64_t(fps);
+    const uint64_t end = uint64_t(firstFrame + frameCount) * uint64_t(rate) / uint64_t(fps);
+    const uint64_t dataBytes = (end - first) * uint64_t(channels) * 2;
+    if (dataBytes > 0xffffffffull - 36)
+        return "the soundtrack of so long a video does not fit a WAV file";
+
+    std::unique_ptr<FILE, FileCloser> out(fopen(wavPath.c_str(), "wb"));
+    if (!out)
+        return wavPath + ": " + strerror(errno);
+    std::vector<unsigned char> header = WavHeader(rate, channels, dataBytes);
+    bool ok = fwrite(header.data(), 1, header.size(), out.get()) == header.size();
+
+    std::vector<int16_t> chunk(4096 * size_t(channels));
+    std::vector<unsigned char> bytes;
+    uint64_t position = 0;
+    while (ok && position < end) {
+        size_t want = size_t(std::min<uint64_t>(4096, end - position));
+        size_t got = decoder ? decoder->Decode(chunk.data(), want) : 0;
+        std::fill(chunk.begin() + std::ptrdiff_t(got * size_t(channels)),
+                  chunk.begin() + std::ptrdiff_t(want * size_t(channels)), int16_t(0));
+        // Keep only the part from the first frame on.
+        uint64_t skip = position < first ? std::min<uint64_t>(first - position, want) : 0;
+        bytes.clear();
+        for (size_t i = size_t(skip) * size_t(channels); i < want * size_t(channels); i++) {
+            uint16_t sample = static_cast<uint16_t>(chunk[i]);
+            bytes.push_back(static_cast<unsigned char>(sample & 0xff));
+            bytes.push_back(static_cast<unsigned char>(sample >> 8));
+        }
+        ok = fwrite(bytes.data(), 1, bytes.size(), out.get()) == bytes.size();
+        position += want;
+    }
+    if (fclose(out.release()) != 0 || !ok)
+        return wavPath + ": cannot be written";
+    return "";
+}

@@ -1,0 +1,13 @@
+// The soundtrack for a video: the PCM our own sound layer decodes (encoder delay
+// and padding trimmed, as the program's music clock counts it), cut to exactly the
+// frames rendered, written as a WAV file for ffmpeg.
+#pragma once
+
+#include <string>
+
+// Frames [firstFrame, firstFrame + frameCount) at fps: at 44.1 kHz and 60 fps that is
+// 735 samples a frame. Silence stands in past the end of the music, or for all of
+// it when the soundtrack is missing or not an MP3 (*warning says so). Returns an
+// empty string on success, otherwise why the WAV could not be written.
+std::string WriteSoundtrackWav(const std::string &mp3Path, const std::string &wavPath, long firstFrame,
+                               long frameCount, int fps, std::string *warning);

@@ -1,0 +1,55 @@
+// An MP4 made by Debian's ffmpeg from raw frames piped to it: H.264 in yuv420p,
+// with the soundtrack from a WAV file as AAC. Frames go to ffmpeg from a thread of
+// their own, so drawing, read-back, conversion and encoding run side by side.
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class VideoEncoder {
+public:
+    struct Settings {
+        std::string output, audio; // audio: a WAV file, or empty for none
+        int width = 640, height = 480, fps = 60;
+        std::string preset = "veryfast";
+        int crf = 18;
+    };
+
+    // Starts ffmpeg; on failure error() says why.
+    explicit VideoEncoder(const Settings &settings);
+    ~VideoEncoder();
+    VideoEncoder(const VideoEncoder &) = delete;
+    VideoEncoder &operator=(const VideoEncoder &) = delete;
+
+    const std::string &error() const { return error_; }
+
+    // A buffer for the next frame, width x height RGBA bottom row first, as OpenGL
+    // reads it back. Waits while every buffer is still on its way to ffmpeg.
+    std::vector<unsigned char> &nextBuffer();
+    // Queues the buffer last given by nextBuffer(). False once ffmpeg has failed.
+    bool submit();
+    // Sends the last frames, closes the stream and waits for ffmpeg. False on failure.
+    bool finish();
+
+private:
+    void writeFrames();
+    void fail(const std::string &why);
+
+    Settings settings_;
+    std::string error_;
+    std::string log_;          // ffmpeg's own messages
+    int pipe_ = -1;            // ffmpeg's standard input
+    int pid_ = -1;
+    std::vector<std::vector<unsigned char>> buffers_;
+    std::deque<size_t> free_, queued_;
+    size_t current_ = 0;
+    bool closing_ = false;
+    bool failed_ = false;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::thread writer_;
+};
