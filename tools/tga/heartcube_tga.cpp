@@ -1,0 +1,140 @@
+// heartcube-tga: reads a TGA picture through the show's own loader, prints its
+// size and format, and can write what the texture would hold as PAM or PNG.
+
+#include <png.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "textures/image.h"
+
+namespace {
+
+const char USAGE[] =
+    "usage: heartcube-tga [--no-resample] IN.tga [OUT.pam|OUT.png]\n"
+    "Reads a TGA picture as the show loads it, prints WIDTHxHEIGHT BYTES_PER_PIXEL FORMAT,\n"
+    "and writes the picture, top row first, as PAM or PNG when OUT is given.\n"
+    "  --no-resample  keep the file's size instead of growing it to powers of two\n"
+    "  --help         show this and exit\n"
+    "Exit status: 0 when read (and written), 1 when refused or not written, 2 for usage errors.\n";
+
+enum class OutputKind { None, Pam, Png };
+
+struct FileCloser {
+    void operator()(FILE *file) const { fclose(file); }
+};
+
+bool EndsWith(const std::string &text, const std::string &suffix)
+{
+    return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+const char *FormatName(const Image &image)
+{
+    return image.format == IMAGE_GL_RGBA ? "RGBA" : image.format == IMAGE_GL_RGB ? "RGB" : "LUMINANCE";
+}
+
+size_t RowBytes(const Image &image)
+{
+    return size_t(image.width) * size_t(image.bytesPerPixel);
+}
+
+// Both writers return why they failed, or nothing. The picture's rows run bottom
+// first; PAM and PNG want the top first.
+std::string WritePam(const std::string &path, const Image &image)
+{
+    std::unique_ptr<FILE, FileCloser> file(fopen(path.c_str(), "wb"));
+    if (!file)
+        return strerror(errno);
+    const char *tuple = image.bytesPerPixel == 4 ? "RGB_ALPHA" : image.bytesPerPixel == 3 ? "RGB" : "GRAYSCALE";
+    fprintf(file.get(), "P7\nWIDTH %d\nHEIGHT %d\nDEPTH %d\nMAXVAL 255\nTUPLTYPE %s\nENDHDR\n", image.width,
+            image.height, image.bytesPerPixel, tuple);
+    const size_t rowBytes = RowBytes(image);
+    for (int y = image.height - 1; y >= 0; y--)
+        if (fwrite(image.pixels.get() + size_t(y) * rowBytes, 1, rowBytes, file.get()) != rowBytes)
+            return strerror(errno);
+    if (fclose(file.release()) != 0)
+        return strerror(errno);
+    return {};
+}
+
+std::string WritePng(const std::string &path, const Image &image)
+{
+    png_image png;
+    memset(&png, 0, sizeof png);
+    png.version = PNG_IMAGE_VERSION;
+    png.width = png_uint_32(image.width);
+    png.height = png_uint_32(image.height);
+    png.format = image.bytesPerPixel == 4 ? PNG_FORMAT_RGBA : image.bytesPerPixel == 3 ? PNG_FORMAT_RGB : PNG_FORMAT_GRAY;
+    // A negative stride tells libpng that the rows are stored bottom first.
+    const png_int_32 stride = -png_int_32(RowBytes(image));
+    std::string error;
+    if (!png_image_write_to_file(&png, path.c_str(), 0, image.pixels.get(), stride, nullptr))
+        error = png.message;
+    png_image_free(&png);
+    return error;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    int flags = 0;
+    std::string input, output;
+    for (int i = 1; i < argc; i++) {
+        const std::string argument = argv[i];
+        if (argument == "--help") {
+            fputs(USAGE, stdout);
+            return 0;
+        }
+        if (argument == "--no-resample") {
+            flags |= IMAGE_NO_RESAMPLE;
+        } else if (argument.size() > 1 && argument[0] == '-') {
+            fprintf(stderr, "heartcube-tga: unknown option %s\n%s", argument.c_str(), USAGE);
+            return 2;
+        } else if (input.empty()) {
+            input = argument;
+        } else if (output.empty()) {
+            output = argument;
+        } else {
+            fprintf(stderr, "heartcube-tga: too many arguments\n%s", USAGE);
+            return 2;
+        }
+    }
+    if (input.empty()) {
+        fputs(USAGE, stderr);
+        return 2;
+    }
+    OutputKind kind = OutputKind::None;
+    if (!output.empty()) {
+        if (EndsWith(output, ".pam")) {
+            kind = OutputKind::Pam;
+        } else if (EndsWith(output, ".png")) {
+            kind = OutputKind::Png;
+        } else {
+            fprintf(stderr, "heartcube-tga: %s: the output must end in .pam or .png\n", output.c_str());
+            return 2;
+        }
+    }
+
+    Image image;
+    if (!ReadImageFile(input.c_str(), &image, flags)) {
+        fprintf(stderr, "heartcube-tga: %s: %s\n", input.c_str(), GetImageError());
+        return 1;
+    }
+    if (GetImageError()[0])
+        fprintf(stderr, "heartcube-tga: %s: %s\n", input.c_str(), GetImageError());
+    printf("%dx%d %d %s\n", image.width, image.height, image.bytesPerPixel, FormatName(image));
+
+    const std::string error = kind == OutputKind::Pam ? WritePam(output, image)
+                              : kind == OutputKind::Png ? WritePng(output, image)
+                                                        : std::string();
+    if (!error.empty()) {
+        fprintf(stderr, "heartcube-tga: %s: cannot write: %s\n", output.c_str(), error.c_str());
+        return 1;
+    }
+    return 0;
+}
