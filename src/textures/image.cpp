@@ -212,7 +212,7 @@ int ParseTgaHeader(FILE *file, TgaHeader *header)
         else if (type != 1 && type != 2 && type != 3 && type != 9 && type != 10 && type != 11)
             SetImageError("not a TGA file");
         else if (depth != 8 && depth != 24 && depth != 32)
-            SetImageError("%d-bit pixels are not supported", depth == 15 ? 16 : depth);
+            SetImageError("%d-bit pixels are not supported", depth);
         else
             refused = 0;
     }
