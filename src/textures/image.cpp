@@ -22,19 +22,28 @@
 #include <cstring>
 #include <sys/stat.h>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #define TGA_MAP_ENTRIES 256
 #define TGA_MAX_ENTRY_BYTES 4
-// The look-ahead of the run-length unpacker.
+// The look-ahead of the run-length unpacker, and the longest packet it keeps in
+// view: a header byte and 128 pixels of 4 bytes.
 #define TGA_INPUT_CHUNK 16384
+#define TGA_LONGEST_PACKET (1 + 128 * 4)
+// Runs are written from a pattern of whole pixels of 1, 3 and 4 bytes alike.
+#define TGA_RUN_PATTERN 24
 // Raw pixel data is read and colour-swapped in slices this large, so that each
 // slice is swapped while it is still in the cache.
 #define TGA_READ_SLICE (256 * 1024)
 
+// What the run-length unpacker has read ahead of the packet it is at.
 struct RunLengthInput {
-    FILE *file;
     unsigned char bytes[TGA_INPUT_CHUNK];
     size_t at;
     size_t end;
+    int ended; // the file has nothing more
 };
 
 static char s_error[200];
@@ -82,7 +91,29 @@ static void SwapRedAndBlue(unsigned char *pixels, size_t pixelCount, int bytesPe
             memcpy(pixels + i * 4, &value, 4);
         }
     } else if (bytesPerPixel == 3) {
-        for (size_t i = 0; i < pixelCount; i++)
+        size_t i = 0;
+#ifdef __SSE2__
+        // Five pixels a step: 16 bytes loaded and stored 15 bytes apart. The 16th,
+        // the next pixel's blue, goes back unchanged; each step's load comes before
+        // the previous step's store, so no load waits on a store that overlaps it.
+        const __m128i blue = _mm_setr_epi8(-1, 0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0, 0);
+        const __m128i kept = _mm_setr_epi8(0, -1, 0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0, -1, 0, -1);
+        const size_t steps = pixelCount * 3 >= 16 ? (pixelCount * 3 - 16) / 15 + 1 : 0;
+        if (steps > 0) {
+            __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(pixels));
+            for (size_t step = 0; step < steps; step++) {
+                unsigned char *at = pixels + step * 15;
+                const __m128i next = step + 1 < steps ? _mm_loadu_si128(reinterpret_cast<const __m128i *>(at + 15)) : x;
+                const __m128i swapped = _mm_or_si128(_mm_and_si128(x, kept),
+                                                     _mm_or_si128(_mm_slli_si128(_mm_and_si128(x, blue), 2),
+                                                                  _mm_and_si128(_mm_srli_si128(x, 2), blue)));
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(at), swapped);
+                x = next;
+            }
+            i = steps * 5;
+        }
+#endif
+        for (; i < pixelCount; i++)
             std::swap(pixels[i * 3], pixels[i * 3 + 2]);
     }
 }
@@ -105,26 +136,119 @@ static size_t ReadStoredPixels(FILE *file, unsigned char *buffer, size_t byteCou
     return done;
 }
 
-static int RefillInput(RunLengthInput *input)
+// Moves what is left to the front and reads more behind it, so that a whole packet
+// is in view unless the file ends first.
+static void RefillInput(RunLengthInput *input, FILE *file)
 {
+    const size_t left = input->end - input->at;
+    memmove(input->bytes, input->bytes + input->at, left);
+    const size_t want = sizeof input->bytes - left;
+    const size_t got = fread(input->bytes + left, 1, want, file);
     input->at = 0;
-    input->end = fread(input->bytes, 1, sizeof input->bytes, input->file);
-    return input->end > 0;
+    input->end = left + got;
+    input->ended = got < want;
 }
 
-// Copies up to count bytes from the look-ahead; fewer only where the file ends.
-static size_t TakeInput(RunLengthInput *input, unsigned char *target, size_t count)
+// Whole pixels of 1, 3 or 4 bytes filling TGA_RUN_PATTERN bytes, as three words
+// built from the value in registers: a pattern built byte by byte in memory and
+// read back as words would stall on every run.
+static void MakeRunPattern(const unsigned char *value, size_t pixelBytes, uint64_t *words)
 {
-    size_t taken = 0;
-    while (taken < count) {
-        if (input->at == input->end && !RefillInput(input))
-            break;
-        size_t part = std::min(count - taken, input->end - input->at);
-        memcpy(target + taken, input->bytes + input->at, part);
-        input->at += part;
-        taken += part;
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    if (pixelBytes == 1) {
+        words[0] = words[1] = words[2] = value[0] * 0x0101010101010101ull;
+    } else if (pixelBytes == 4) {
+        uint32_t v;
+        memcpy(&v, value, 4);
+        words[0] = words[1] = words[2] = v * 0x0000000100000001ull;
+    } else {
+        // The period of 3 bytes starts each 8-byte word at another byte of the pixel.
+        const uint64_t v = uint64_t(value[0]) | uint64_t(value[1]) << 8 | uint64_t(value[2]) << 16;
+        words[0] = v | v << 24 | v << 48;
+        words[1] = v >> 16 | v << 8 | v << 32 | v << 56;
+        words[2] = v >> 8 | v << 16 | v << 40;
     }
-    return taken;
+#else
+    unsigned char pattern[TGA_RUN_PATTERN];
+    for (size_t k = 0; k < TGA_RUN_PATTERN; k++)
+        pattern[k] = value[k % pixelBytes];
+    memcpy(words, pattern, TGA_RUN_PATTERN);
+#endif
+}
+
+// A run: the pixel value over `bytes` bytes, which a cut run may end inside of.
+// With room for it, the last pattern goes out whole, past the run's end: packets
+// after it, or the zeroing where the file ends, write over those bytes.
+static void FillRun(unsigned char *out, size_t bytes, size_t room, const unsigned char *value, size_t pixelBytes)
+{
+    uint64_t words[3];
+    MakeRunPattern(value, pixelBytes, words);
+    if (room >= bytes + TGA_RUN_PATTERN) {
+        for (size_t i = 0; i < bytes; i += TGA_RUN_PATTERN) {
+            memcpy(out + i, &words[0], 8);
+            memcpy(out + i + 8, &words[1], 8);
+            memcpy(out + i + 16, &words[2], 8);
+        }
+        return;
+    }
+    unsigned char pattern[TGA_RUN_PATTERN];
+    memcpy(pattern, words, TGA_RUN_PATTERN);
+    size_t i = 0;
+    for (; i + TGA_RUN_PATTERN <= bytes; i += TGA_RUN_PATTERN)
+        memcpy(out + i, pattern, TGA_RUN_PATTERN);
+    memcpy(out + i, pattern, bytes - i);
+}
+
+// The unpacker, optionally swapping BGR(A) to RGB(A) on the way: once per run value,
+// and on raw pixels while they are in the cache.
+static size_t UnpackRunLength(unsigned char *buffer, size_t byteCount, int bytesPerPixel, FILE *file,
+                              int swapColours)
+{
+    RunLengthInput look;
+    RunLengthInput *input = &look;
+    input->at = input->end = 0;
+    input->ended = 0;
+
+    const size_t pixelBytes = size_t(bytesPerPixel);
+    size_t written = 0;
+    while (written < byteCount) {
+        if (input->end - input->at < TGA_LONGEST_PACKET && !input->ended)
+            RefillInput(input, file);
+        const size_t available = input->end - input->at;
+        if (available == 0)
+            break;
+        const unsigned char *in = input->bytes + input->at;
+        const size_t wanted = (size_t(in[0] & 127) + 1) * pixelBytes;
+        const size_t bytes = std::min(wanted, byteCount - written);
+        unsigned char *out = buffer + written;
+        if (in[0] & 128) {
+            if (available < 1 + pixelBytes) {
+                input->at = input->end; // the value is cut off by the end of the file
+                break;
+            }
+            unsigned char value[TGA_MAX_ENTRY_BYTES];
+            memcpy(value, in + 1, pixelBytes);
+            if (swapColours && pixelBytes >= 3)
+                std::swap(value[0], value[2]);
+            FillRun(out, bytes, byteCount - written, value, pixelBytes);
+            input->at += 1 + pixelBytes;
+            written += bytes;
+        } else {
+            const size_t taken = std::min(bytes, available - 1);
+            memcpy(out, in + 1, taken);
+            if (swapColours)
+                SwapRedAndBlue(out, taken / pixelBytes, bytesPerPixel);
+            input->at += 1 + taken;
+            written += taken;
+            if (taken < bytes)
+                break;
+        }
+    }
+    memset(buffer + written, 0, byteCount - written);
+    // Give back the look-ahead that was not used.
+    if (input->end > input->at)
+        fseek(file, -long(input->end - input->at), SEEK_CUR);
+    return written;
 }
 
 // Turns file rows around so that the first row is the bottom of the picture.
@@ -148,16 +272,36 @@ static void MirrorRows(unsigned char *pixels, int width, int height, int bytesPe
 }
 
 // From the last pixel back to the first, so the entries overwrite only indices
-// already used.
+// already used. `map` holds 256 entries, RGB(A).
 static void ExpandColourMap(unsigned char *pixels, size_t pixelCount, const unsigned char *map, int entryBytes)
 {
     if (entryBytes == 4) {
         for (size_t i = pixelCount; i-- > 0;)
             memcpy(pixels + i * 4, map + size_t(pixels[i]) * 4, 4);
-    } else {
-        for (size_t i = pixelCount; i-- > 0;)
-            memcpy(pixels + i * 3, map + size_t(pixels[i]) * 3, 3);
+        return;
     }
+    // Three-byte entries go out as four bytes starting one byte early: the extra
+    // byte lands on the previous pixel, written next, and never on an index still
+    // to be read (3i - 1 >= i for every i from 1).
+    uint32_t wide[TGA_MAP_ENTRIES];
+    for (int k = 0; k < TGA_MAP_ENTRIES; k++) {
+        unsigned char bytes[4] = {0, map[k * 3], map[k * 3 + 1], map[k * 3 + 2]};
+        memcpy(&wide[k], bytes, 4);
+    }
+    size_t i = pixelCount;
+    // Four indices read before their four entries go out.
+    for (; i > 4; i -= 4) {
+        const unsigned a = pixels[i - 1], b = pixels[i - 2], c = pixels[i - 3], d = pixels[i - 4];
+        unsigned char *out = pixels + (i - 4) * 3 - 1;
+        memcpy(out + 9, &wide[a], 4);
+        memcpy(out + 6, &wide[b], 4);
+        memcpy(out + 3, &wide[c], 4);
+        memcpy(out, &wide[d], 4);
+    }
+    for (; i-- > 1;)
+        memcpy(pixels + i * 3 - 1, &wide[pixels[i]], 4);
+    if (pixelCount > 0)
+        memcpy(pixels, map + size_t(pixels[0]) * 3, 3);
 }
 
 // Blacks out, in the final order, the pixels from file pixel `first` on, which the
@@ -231,46 +375,7 @@ int ParseTgaHeader(FILE *file, TgaHeader *header)
 
 size_t UnpackTgaRunLength(unsigned char *buffer, size_t byteCount, int bytesPerPixel, FILE *file)
 {
-    RunLengthInput look;
-    RunLengthInput *input = &look;
-    input->file = file;
-    input->at = input->end = 0;
-
-    const size_t pixelBytes = size_t(bytesPerPixel);
-    size_t written = 0;
-    while (written < byteCount) {
-        unsigned char packet;
-        if (TakeInput(input, &packet, 1) < 1)
-            break;
-        const size_t wanted = (size_t(packet & 127) + 1) * pixelBytes;
-        const size_t bytes = std::min(wanted, byteCount - written);
-        unsigned char *out = buffer + written;
-        if (packet & 128) {
-            unsigned char value[TGA_MAX_ENTRY_BYTES];
-            if (TakeInput(input, value, pixelBytes) < pixelBytes)
-                break;
-            if (pixelBytes == 1) {
-                memset(out, value[0], bytes);
-            } else {
-                // Whole pixels, then the part a cut packet ends with.
-                size_t i = 0;
-                for (; i + pixelBytes <= bytes; i += pixelBytes)
-                    memcpy(out + i, value, pixelBytes);
-                memcpy(out + i, value, bytes - i);
-            }
-            written += bytes;
-        } else {
-            size_t got = TakeInput(input, out, bytes);
-            written += got;
-            if (got < bytes)
-                break;
-        }
-    }
-    memset(buffer + written, 0, byteCount - written);
-    // Give back the look-ahead that was not used.
-    if (input->end > input->at)
-        fseek(file, -long(input->end - input->at), SEEK_CUR);
-    return written;
+    return UnpackRunLength(buffer, byteCount, bytesPerPixel, file, 0);
 }
 
 int DecodeTgaFile(FILE *file, Image *image, int flags, int maxSize)
@@ -330,13 +435,14 @@ int DecodeTgaFile(FILE *file, Image *image, int flags, int maxSize)
         return 0;
     }
 
-    // True colour is swapped to RGB while it is read: the swap is per pixel, so it
-    // gives what swapping after the reordering below would.
-    const int swapWhileReading = !mapped && !runLength && fileBytesPerPixel > 1;
+    // True colour is swapped to RGB(A) as it is read: the swap is per pixel, so it
+    // gives what swapping after the reordering below would, while the pixels are
+    // still in the cache.
+    const int trueColour = !mapped && fileBytesPerPixel > 1;
     size_t got;
     if (runLength)
-        got = UnpackTgaRunLength(pixels.get(), fileBytes, fileBytesPerPixel, file);
-    else if (swapWhileReading)
+        got = UnpackRunLength(pixels.get(), fileBytes, fileBytesPerPixel, file, trueColour);
+    else if (trueColour)
         got = ReadStoredPixels(file, pixels.get(), fileBytes, fileBytesPerPixel);
     else
         got = ReadOrZero(file, pixels.get(), fileBytes);
@@ -356,8 +462,6 @@ int DecodeTgaFile(FILE *file, Image *image, int flags, int maxSize)
         for (int i = 0; i < TGA_MAP_ENTRIES; i++)
             std::swap(map[i * mapEntryBytes], map[i * mapEntryBytes + 2]);
         ExpandColourMap(pixels.get(), pixelCount, map, mapEntryBytes);
-    } else if (!swapWhileReading) {
-        SwapRedAndBlue(pixels.get(), pixelCount, fileBytesPerPixel);
     }
 
     s_error[0] = '\0';
