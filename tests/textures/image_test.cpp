@@ -308,9 +308,11 @@ TEST(Resampling, PowerOfTwoSizes)
 
 TEST(Resampling, MatchesTheBilinearArithmeticToTheBit)
 {
-    // Odd sizes, single rows and columns, more than one strip of columns.
+    // Odd sizes, single rows and columns, more than one strip of columns, and long
+    // walks along each axis, where fractions summed in single precision would drift.
     const struct { int width, height, bpp; } cases[] = {{640, 480, 3}, {300, 200, 4}, {256, 100, 1}, {5, 7, 3},
-                                                       {257, 3, 4},   {3, 1, 1},     {1, 5, 3},     {1000, 2, 1}};
+                                                       {257, 3, 4},   {3, 1, 1},     {1, 5, 3},     {1000, 2, 1},
+                                                       {7, 1000, 3}};
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " x" << c.bpp);
         Picture picture = MakePicture(c.width, c.height, c.bpp, unsigned(c.width), 0);
@@ -324,6 +326,15 @@ TEST(Resampling, MatchesTheBilinearArithmeticToTheBit)
         EXPECT_TRUE(std::equal(target.end() - long(rowBytes), target.end() - long(rowBytes) + c.bpp,
                                picture.pixels.end() - long(sourceRowBytes)));
     }
+}
+
+TEST(Resampling, HalfwayValuesRoundUp)
+{
+    // Three pixels to five: steps of exactly one half, so every other value is a tie.
+    const std::vector<unsigned char> line = {0, 1, 4};
+    const std::vector<unsigned char> expected = {0, 1, 1, 3, 4};
+    EXPECT_EQ(Resample(line, 3, 1, 5, 1, 1), expected);
+    EXPECT_EQ(Resample(line, 1, 3, 1, 5, 1), expected);
 }
 
 TEST(Resampling, AnAxisThatKeepsItsSizeIsNotInterpolated)
