@@ -1,14 +1,13 @@
 // heartcube-tga: reads a TGA picture through the show's own loader, prints its
 // size and format, and can write what the texture would hold as PAM or PNG.
 
-#include <png.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 
+#include "png_writer.h"
 #include "textures/image.h"
 
 namespace {
@@ -42,8 +41,8 @@ size_t RowBytes(const Image &image)
     return size_t(image.width) * size_t(image.bytesPerPixel);
 }
 
-// Both writers return why they failed, or nothing. The picture's rows run bottom
-// first; PAM and PNG want the top first.
+// Returns why it failed, or nothing. The picture's rows run bottom first; PAM, like
+// PNG, wants the top first.
 std::string WritePam(const std::string &path, const Image &image)
 {
     std::unique_ptr<FILE, FileCloser> file(fopen(path.c_str(), "wb"));
@@ -59,23 +58,6 @@ std::string WritePam(const std::string &path, const Image &image)
     if (fclose(file.release()) != 0)
         return strerror(errno);
     return {};
-}
-
-std::string WritePng(const std::string &path, const Image &image)
-{
-    png_image png;
-    memset(&png, 0, sizeof png);
-    png.version = PNG_IMAGE_VERSION;
-    png.width = png_uint_32(image.width);
-    png.height = png_uint_32(image.height);
-    png.format = image.bytesPerPixel == 4 ? PNG_FORMAT_RGBA : image.bytesPerPixel == 3 ? PNG_FORMAT_RGB : PNG_FORMAT_GRAY;
-    // A negative stride tells libpng that the rows are stored bottom first.
-    const png_int_32 stride = -png_int_32(RowBytes(image));
-    std::string error;
-    if (!png_image_write_to_file(&png, path.c_str(), 0, image.pixels.get(), stride, nullptr))
-        error = png.message;
-    png_image_free(&png);
-    return error;
 }
 
 } // namespace
@@ -130,7 +112,9 @@ int main(int argc, char **argv)
     printf("%dx%d %d %s\n", image.width, image.height, image.bytesPerPixel, FormatName(image));
 
     const std::string error = kind == OutputKind::Pam ? WritePam(output, image)
-                              : kind == OutputKind::Png ? WritePng(output, image)
+                              : kind == OutputKind::Png
+                                  ? WritePng(output, {image.pixels.get(), image.width, image.height,
+                                                      image.bytesPerPixel, true}, PngCompression::Best)
                                                         : std::string();
     if (!error.empty()) {
         fprintf(stderr, "heartcube-tga: %s: cannot write: %s\n", output.c_str(), error.c_str());
