@@ -103,7 +103,8 @@ static void SwapRedAndBlue(unsigned char *pixels, size_t pixelCount, int bytesPe
             __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(pixels));
             for (size_t step = 0; step < steps; step++) {
                 unsigned char *at = pixels + step * 15;
-                const __m128i next = step + 1 < steps ? _mm_loadu_si128(reinterpret_cast<const __m128i *>(at + 15)) : x;
+                const __m128i next =
+                    step + 1 < steps ? _mm_loadu_si128(reinterpret_cast<const __m128i *>(at + 15)) : x;
                 const __m128i swapped = _mm_or_si128(_mm_and_si128(x, kept),
                                                      _mm_or_si128(_mm_slli_si128(_mm_and_si128(x, blue), 2),
                                                                   _mm_and_si128(_mm_srli_si128(x, 2), blue)));
@@ -413,7 +414,7 @@ int DecodeTgaFile(FILE *file, Image *image, int flags, int maxSize)
 
     // 256 entries whatever the file gives, so any index lands inside the map.
     unsigned char map[TGA_MAP_ENTRIES * TGA_MAX_ENTRY_BYTES] = {};
-    size_t fileEnd = 0; // bytes of map the file lacks count as the file ending early
+    int fileEnd = 0; // a map the file cuts short counts as the file ending early
     if (mapBytes > 0 && fread(map, 1, mapBytes, file) < mapBytes)
         fileEnd = 1;
 
