@@ -27,10 +27,13 @@ namespace {
 namespace fs = std::filesystem;
 
 const char USAGE[] =
+    "heartcube-bench-pictures: times TGA decoding and resampling against stb_image and stb_image_resize.\n"
+    "\n"
     "usage: heartcube-bench-pictures [--show DIR] [--repeat N]\n"
-    "Times TGA decoding and resampling against stb_image and stb_image_resize.\n"
+    "options:\n"
     "  --show DIR   also time the pictures under DIR/data/ (the generated show folder)\n"
-    "  --repeat N   repetitions of each case, the best one counts (default 7)\n";
+    "  --repeat N   repetitions of each case, the best one counts (default 7)\n"
+    "  --help       this text\n";
 
 const int SIZE = 2048;
 

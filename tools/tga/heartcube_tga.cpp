@@ -13,12 +13,15 @@
 namespace {
 
 const char USAGE[] =
+    "heartcube-tga: reads a TGA picture as the show loads it, says what it got, and can write it out.\n"
+    "\n"
     "usage: heartcube-tga [--no-resample] IN.tga [OUT.pam|OUT.png]\n"
-    "Reads a TGA picture as the show loads it, prints WIDTHxHEIGHT BYTES_PER_PIXEL FORMAT,\n"
-    "and writes the picture, top row first, as PAM or PNG when OUT is given.\n"
+    "  prints WIDTHxHEIGHT BYTES_PER_PIXEL FORMAT (RGB, RGBA or LUMINANCE); OUT gets the\n"
+    "  picture top row first. Exit status 0 when read, 1 when refused or not written,\n"
+    "  2 for usage errors.\n"
+    "options:\n"
     "  --no-resample  keep the file's size instead of growing it to powers of two\n"
-    "  --help         show this and exit\n"
-    "Exit status: 0 when read (and written), 1 when refused or not written, 2 for usage errors.\n";
+    "  --help         this text\n";
 
 enum class OutputKind { None, Pam, Png };
 
