@@ -91,6 +91,10 @@ TEST_F(TextureUpload, SizesGrowToPowersOfTwoAndFormatsFollowThePixels)
         EXPECT_EQ(upload.internalFormat, c.channels) << c.width << "x" << c.height;
     }
     EXPECT_EQ(glrec::Uploads().size(), std::size(cases));
+
+    // Textures are resampled even when asked not to be.
+    LoadPicture(MakePicture(5, 3, 3, 2), {2, 24, 0, false, false, ""}, IMAGE_NO_RESAMPLE);
+    EXPECT_EQ(glrec::Uploads().back().width, 8);
 }
 
 TEST_F(TextureUpload, FailuresTouchNoOpenGlStateAndNameTheFileOnce)
