@@ -59,7 +59,7 @@ unsigned long long HashFrame(const std::vector<unsigned char> &rgba, int width, 
 int RenderOneFrame(ShowRenderer &renderer, const RenderOptions &o)
 {
     std::vector<unsigned char> rgba;
-    if (!renderer.render(FirstFrame(o.time, o.fps), rgba))
+    if (!renderer.renderTime(o.time, rgba))
         return Fail("the show has ended by then (it runs 111 s)");
     std::string error = WritePng(o.output, {rgba.data(), renderer.width(), renderer.height(), 4, true});
     return error.empty() ? 0 : Fail(o.output + ": " + error);

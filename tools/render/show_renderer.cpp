@@ -1,6 +1,7 @@
 #include "show_renderer.h"
 
 #include <GL/gl.h>
+#include <cmath>
 
 #include "main/frame.h"
 #include "platform/headless.h"
@@ -16,32 +17,50 @@ ShowRenderer::ShowRenderer(int width, int height, int fps, double timerOffset)
     LoadTextures();
 }
 
-void ShowRenderer::draw(long frame)
+void ShowRenderer::draw(Moment moment)
 {
-    // Integer arithmetic, so frame 480 at 60 fps reads exactly 8000 ms.
-    int milliseconds = int(frame * 1000L / fps_);
-    SetHeadlessClocks(timeOf(frame) + timerOffset_, milliseconds);
+    SetHeadlessClocks(moment.seconds + timerOffset_, moment.milliseconds);
     SetupFrame(width(), height());
     RunTimeline();
-    next_ = frame + 1;
 }
 
-bool ShowRenderer::render(long frame, std::vector<unsigned char> &rgba)
+bool ShowRenderer::drawAndRead(Moment moment, std::vector<unsigned char> &rgba)
 {
-    if (frame != next_) {
-        // The scene on screen is the one chosen in the frame before.
-        SetHeadlessWindow(true, width(), height(), context_.displayExtensions());
-        g_scene = SCENE_TITLE;
-        if (frame > 0)
-            draw(frame - 1);
-    }
-    if (HeadlessShowEnded())
-        return false;
-    draw(frame);
+    draw(moment);
     if (HeadlessShowEnded())
         return false;
     rgba.resize(size_t(width()) * size_t(height()) * 4);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width(), height(), GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
     return true;
+}
+
+bool ShowRenderer::drawAfter(Moment before, Moment moment, std::vector<unsigned char> &rgba)
+{
+    // The scene on screen is the one the frame before chose; the first frame of the
+    // show draws the title.
+    SetHeadlessWindow(true, width(), height(), context_.displayExtensions());
+    g_scene = SCENE_TITLE;
+    if (before.seconds >= 0)
+        draw(before);
+    return !HeadlessShowEnded() && drawAndRead(moment, rgba);
+}
+
+bool ShowRenderer::render(long frame, std::vector<unsigned char> &rgba)
+{
+    // Integer arithmetic, so that frame 480 at 60 fps reads exactly 8000 ms.
+    auto at = [&](long n) { return Moment{timeOf(n), int(n * 1000L / fps_)}; };
+    bool inOrder = frame == next_;
+    next_ = frame + 1;
+    if (inOrder)
+        return !HeadlessShowEnded() && drawAndRead(at(frame), rgba);
+    return drawAfter(frame > 0 ? at(frame - 1) : Moment{-1.0, 0}, at(frame), rgba);
+}
+
+bool ShowRenderer::renderTime(double seconds, std::vector<unsigned char> &rgba)
+{
+    next_ = -1;
+    auto at = [](double t) { return Moment{t, int(std::floor(t * 1000.0 + 1e-6))}; };
+    double before = seconds - 1.0 / fps_;
+    return drawAfter(before >= 0 ? at(before) : Moment{-1.0, 0}, at(seconds), rgba);
 }

@@ -1,10 +1,9 @@
-// Draws the show offscreen with the very code of the program, frame by frame on
-// virtual clocks: frame n of a render at F frames per second happens at show time
-// n / F, the music position reads floor(n * 1000 / F) ms, and the timer reads that
-// time plus the timer offset.
+// Draws the show offscreen with the very code of the program, on virtual clocks:
+// a frame at show time T reads the music position floor(T x 1000) ms and the timer
+// T plus the timer offset, and follows a frame at T - 1/F, so the scene it shows
+// obeys the timeline's one-frame delay as in the program.
 #pragma once
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,20 +19,26 @@ public:
     int width() const { return context_.width(); }
     int height() const { return context_.height(); }
     int fps() const { return fps_; }
-
-    // Draws frame n into rgba (width x height x 4 bytes, bottom row first). Returns
-    // false when the show ends in that frame, which the program never presents.
-    // Frames are meant to come in order; any other frame is drawn after the one
-    // before it, so the scene follows the timeline's one-frame delay all the same.
-    bool render(long frame, std::vector<unsigned char> &rgba);
-
     double timeOf(long frame) const { return double(frame) / fps_; }
 
+    // Draws frame n (at n / F seconds) into rgba, width x height x 4 bytes, bottom
+    // row first. Returns false when the show ends in that frame, which the program
+    // never presents. Frames in order cost one drawing each.
+    bool render(long frame, std::vector<unsigned char> &rgba);
+    // The same for any moment of the show, on or off the frame grid.
+    bool renderTime(double seconds, std::vector<unsigned char> &rgba);
+
 private:
-    void draw(long frame);
+    struct Moment {
+        double seconds;
+        int milliseconds;
+    };
+    void draw(Moment moment);
+    bool drawAndRead(Moment moment, std::vector<unsigned char> &rgba);
+    bool drawAfter(Moment before, Moment moment, std::vector<unsigned char> &rgba);
 
     EglContext context_;
     int fps_;
     double timerOffset_;
-    long next_ = 0; // the frame that follows the last one drawn
+    long next_ = -1; // the frame that follows the last one drawn, if it was a frame
 };
