@@ -9,6 +9,7 @@
 struct EglContext::Impl {
     EGLDisplay display = EGL_NO_DISPLAY;
     EGLContext context = EGL_NO_CONTEXT;
+    EGLSurface surface = EGL_NO_SURFACE; // a pbuffer, when the driver has one to offer
     GLuint framebuffer = 0;
     GLuint colour = 0;
     PFNGLDELETEFRAMEBUFFERSPROC deleteFramebuffers = nullptr;
@@ -47,6 +48,37 @@ template <typename T> T Proc(const char *name)
     return reinterpret_cast<T>(eglGetProcAddress(name));
 }
 
+EGLint Attribute(EGLDisplay display, EGLConfig config, EGLint name)
+{
+    EGLint value = 0;
+    eglGetConfigAttrib(display, config, name, &value);
+    return value;
+}
+
+// A pbuffer configuration of 8 bits per colour, without alpha if there is one, as
+// an X window on a 24-bit screen has: the software renderer then takes the same
+// paths, to the same pixels, as for the program's window.
+EGLConfig ChoosePbufferConfig(EGLDisplay display, int width, int height)
+{
+    const EGLint attributes[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_SURFACE_TYPE, EGL_PBUFFER_BIT,
+                                 EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_NONE};
+    EGLint count = 0;
+    if (!eglChooseConfig(display, attributes, nullptr, 0, &count) || count < 1)
+        return nullptr;
+    std::vector<EGLConfig> configs(static_cast<size_t>(count));
+    eglChooseConfig(display, attributes, configs.data(), count, &count);
+    EGLConfig chosen = nullptr;
+    for (EGLConfig config : configs) {
+        if (Attribute(display, config, EGL_RED_SIZE) != 8 || Attribute(display, config, EGL_GREEN_SIZE) != 8 ||
+            Attribute(display, config, EGL_BLUE_SIZE) != 8 || Attribute(display, config, EGL_MAX_PBUFFER_WIDTH) < width ||
+            Attribute(display, config, EGL_MAX_PBUFFER_HEIGHT) < height)
+            continue;
+        if (!chosen || (Attribute(display, config, EGL_ALPHA_SIZE) == 0 && Attribute(display, chosen, EGL_ALPHA_SIZE) > 0))
+            chosen = config;
+    }
+    return chosen;
+}
+
 } // namespace
 
 EglContext::EglContext(int width, int height) : impl_(std::make_unique<Impl>()), width_(width), height_(height)
@@ -67,17 +99,33 @@ EglContext::EglContext(int width, int height) : impl_(std::make_unique<Impl>()),
         return;
     }
 
+    const EGLint contextAttributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT,
+                                        EGL_NONE};
+    if (EGLConfig config = ChoosePbufferConfig(s.display, width, height)) {
+        const EGLint size[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
+        s.surface = eglCreatePbufferSurface(s.display, config, size);
+        if (s.surface != EGL_NO_SURFACE) {
+            s.context = eglCreateContext(s.display, config, EGL_NO_CONTEXT, contextAttributes);
+            if (s.context != EGL_NO_CONTEXT && eglMakeCurrent(s.display, s.surface, s.surface, s.context))
+                return;
+            if (s.context != EGL_NO_CONTEXT)
+                eglDestroyContext(s.display, s.context);
+            s.context = EGL_NO_CONTEXT;
+            eglDestroySurface(s.display, s.surface);
+            s.surface = EGL_NO_SURFACE;
+        }
+    }
+
+    // Otherwise a context of its own with a framebuffer object to draw into.
     EGLConfig config = nullptr;
     if (!HasWord(eglQueryString(s.display, EGL_EXTENSIONS), "EGL_KHR_no_config_context")) {
-        const EGLint attributes[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_NONE};
+        const EGLint attributes[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
         EGLint count = 0;
         if (!eglChooseConfig(s.display, attributes, &config, 1, &count) || count < 1) {
             error_ = "no EGL configuration renders desktop OpenGL";
             return;
         }
     }
-    const EGLint contextAttributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT,
-                                        EGL_NONE};
     s.context = eglCreateContext(s.display, config, EGL_NO_CONTEXT, contextAttributes);
     if (s.context == EGL_NO_CONTEXT || !eglMakeCurrent(s.display, EGL_NO_SURFACE, EGL_NO_SURFACE, s.context)) {
         error_ = "no OpenGL context could be made current";
@@ -129,6 +177,8 @@ EglContext::~EglContext()
         eglMakeCurrent(s.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
         eglDestroyContext(s.display, s.context);
     }
+    if (s.surface != EGL_NO_SURFACE)
+        eglDestroySurface(s.display, s.surface);
     // The display is the process's, shared with any other context on it, so it is
     // not terminated here; the driver stays loaded until exit.
 }

@@ -1,6 +1,8 @@
-// A headless OpenGL context through EGL, drawing into an offscreen framebuffer of
-// any size: no X server, no window, any EGL driver (Mesa's software renderer here).
-// Compatibility profile, since the show draws in immediate mode.
+// A headless OpenGL context through EGL, drawing offscreen at any size: no X
+// server, no window, any EGL driver (Mesa's software renderer here). It draws into
+// a pbuffer made like a 24-bit X window, so that frames come out as the program's
+// window shows them, or else into a framebuffer object. Compatibility profile,
+// since the show draws in immediate mode.
 #pragma once
 
 #include <memory>
@@ -9,8 +11,8 @@
 
 class EglContext {
 public:
-    // Makes a context current with a width x height RGBA framebuffer bound for
-    // drawing. On failure, valid() is false and error() says why.
+    // Makes a context current with a width x height framebuffer to draw into and
+    // read from. On failure, valid() is false and error() says why.
     EglContext(int width, int height);
     ~EglContext();
     EglContext(const EglContext &) = delete;

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# heartcube-render from the outside: repeatable pictures, the very frames the
+# program shows, and videos whose length and streams ffprobe confirms.
+#   render.sh CASE
+source "$(dirname "$0")/harness.sh"
+: "${RENDER:?}"
+
+render() { (cd "$WORK" && "$RENDER" --show "$SHOW" "$@"); }
+
+case "${1:?case}" in
+same-png)
+  render --time 42.5 -o a.png 2>/dev/null
+  render --time 42.5 -o b.png 2>/dev/null
+  cmp -s "$WORK/a.png" "$WORK/b.png" || fail "two renders of the same moment differ"
+  render --time 42.6 -o c.png 2>/dev/null
+  ! cmp -s "$WORK/a.png" "$WORK/c.png" || fail "the tunnel stood still for a tenth of a second"
+  ;;
+matches-program)
+  # The title is still, so any moment inside it is the same picture in both.
+  start_screen 640x480
+  make_show
+  start_program
+  wait_for_output "Textures Loaded" 30
+  window_id >/dev/null
+  sleep 2
+  screenshot "$WORK/program.png"
+  xdotool key Escape
+  expect_exit 0 15
+  render --time 3 -o renderer.png 2>/dev/null
+  differing=$(compare -metric AE "$WORK/program.png" -alpha off "$WORK/renderer.png" -alpha off null: 2>&1 || true)
+  [ "$differing" = 0 ] || fail "$differing pixels differ between the program and the renderer"
+  ;;
+short-video)
+  render --from 50 --to 53 --video clip.mp4 2>/dev/null
+  probe() { ffprobe -v error -select_streams "$1" -show_entries "stream=$2" -of csv=p=0 "$WORK/clip.mp4"; }
+  [ "$(probe v nb_frames)" = 180 ] || fail "video frames: $(probe v nb_frames), expected 180"
+  [ "$(probe v codec_name,width,height,pix_fmt)" = "h264,640,480,yuv420p" ] || fail "video stream: $(probe v codec_name,width,height,pix_fmt)"
+  [ "$(probe a codec_name,sample_rate)" = "aac,44100" ] || fail "audio stream: $(probe a codec_name,sample_rate)"
+  duration=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$WORK/clip.mp4")
+  awk "BEGIN { exit !($duration > 2.95 && $duration < 3.1) }" || fail "duration $duration s, expected 3"
+  ;;
+errors)
+  # Clear words for what cannot be done, and nothing written.
+  ! render --show "$WORK/nowhere" --time 1 -o x.png 2>"$WORK/err" || fail "a missing show directory passed"
+  grep -q 'no such show directory' "$WORK/err" || fail "no reason for the missing show directory"
+  ! render --time 1 -o /proc/cannot.png 2>"$WORK/err" || fail "an unwritable output passed"
+  grep -q '/proc/cannot.png' "$WORK/err" || fail "the unwritable output is not named"
+  ! render --time 200 -o late.png 2>"$WORK/err" || fail "a moment after the end passed"
+  ! (cd "$WORK" && PATH=/nonexistent "$RENDER" --show "$SHOW" --to 1 --video x.mp4) 2>"$WORK/err" || fail "no ffmpeg passed"
+  grep -q 'ffmpeg is not installed' "$WORK/err" || fail "no word about ffmpeg"
+  "$RENDER" --size 641x480 --video x.mp4 2>"$WORK/err" && fail "an odd-sized video passed"
+  [ $? = 2 ] || fail "usage errors are status 2"
+  ;;
+*)
+  echo "unknown case $1" >&2
+  exit 2
+  ;;
+esac
