@@ -32,6 +32,13 @@ bool ShowRenderer::drawAndRead(Moment moment, std::vector<unsigned char> &rgba)
     rgba.resize(size_t(width()) * size_t(height()) * 4);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width(), height(), GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    // A screen shows no alpha; where the framebuffer keeps some (pictures with an
+    // alpha channel write it), the frame is made opaque as the window would be.
+    GLint alphaBits = 0;
+    glGetIntegerv(GL_ALPHA_BITS, &alphaBits);
+    if (alphaBits > 0)
+        for (size_t i = 3; i < rgba.size(); i += 4)
+            rgba[i] = 255;
     return true;
 }
 
