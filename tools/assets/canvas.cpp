@@ -100,6 +100,8 @@ float HeartDistance(float x, float y)
     return std::min(square, lobe) / (height * 1.1f);
 }
 
+Rgb Clamp(Rgb c) { return {Clamp01(c.r), Clamp01(c.g), Clamp01(c.b)}; }
+
 float Clamp01(float v) { return std::min(1.0f, std::max(0.0f, v)); }
 
 float SmoothStep(float edge0, float edge1, float v)

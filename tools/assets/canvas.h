@@ -15,6 +15,8 @@ inline Rgb operator-(Rgb a, Rgb b) { return {a.r - b.r, a.g - b.g, a.b - b.b}; }
 inline Rgb operator*(Rgb a, float k) { return {a.r * k, a.g * k, a.b * k}; }
 inline Rgb operator*(Rgb a, Rgb b) { return {a.r * b.r, a.g * b.g, a.b * b.b}; }
 inline Rgb Mix(Rgb a, Rgb b, float t) { return a + (b - a) * t; }
+// The colour with each channel held to 0..1, as a pixel can show it.
+Rgb Clamp(Rgb c);
 // A colour written as 0xRRGGBB.
 Rgb Hex(uint32_t rgb);
 // Hue 0..1 around the colour wheel, full saturation and value.

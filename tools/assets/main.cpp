@@ -5,6 +5,7 @@
 #include "tga_writer.h"
 
 #include <chrono>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -59,6 +60,19 @@ int ParseArguments(int argc, char **argv, Options &options)
 
 double Megabytes(size_t bytes) { return double(bytes) / 1e6; }
 
+// Progress on standard error, unless --quiet.
+void Say(bool quiet, const char *format, ...) __attribute__((format(printf, 2, 3)));
+void Say(bool quiet, const char *format, ...)
+{
+    if (quiet)
+        return;
+    std::fputs("heartcube-assets: ", stderr);
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(stderr, format, args);
+    va_end(args);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -67,12 +81,6 @@ int main(int argc, char **argv)
     if (int status = ParseArguments(argc, argv, options))
         return status < 0 ? 0 : status;
     const auto start = std::chrono::steady_clock::now();
-    auto say = [&](const char *format, auto... values) {
-        if (!options.quiet) {
-            std::fprintf(stderr, "heartcube-assets: ");
-            std::fprintf(stderr, format, values...);
-        }
-    };
 
     const fs::path dir = options.dir, data = dir / "data";
     std::error_code error;
@@ -97,7 +105,7 @@ int main(int argc, char **argv)
 
     // The music and the pictures do not share anything, so they are made side by
     // side; each is computed by one thread alone and comes out the same every time.
-    say("synthesising the soundtrack and drawing the pictures\n");
+    Say(options.quiet, "synthesising the soundtrack and drawing the pictures\n");
     auto music = std::async(std::launch::async, [] {
         Mp3Options mp3;
         mp3.bitrateKbps = BITRATE_KBPS;
@@ -125,7 +133,7 @@ int main(int argc, char **argv)
         pictureBytes += picture.bytes.size();
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    say("wrote %s (%.1f MB) and %zu pictures in %s (%.1f MB) in %.1f s\n", (dir / "Dezira.mp3").c_str(),
+    Say(options.quiet, "wrote %s (%.1f MB) and %zu pictures in %s (%.1f MB) in %.1f s\n", (dir / "Dezira.mp3").c_str(),
         Megabytes(mp3.size()), pictures.size(), data.c_str(), Megabytes(pictureBytes), seconds);
     return 0;
 }

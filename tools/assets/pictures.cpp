@@ -236,11 +236,14 @@ Canvas DrawCreators(const Fonts &fonts, int w, int h)
 // waves complete whole cycles, so the repeated floor shows no seams.
 Canvas DrawRotozoomer(const Fonts &, int w, int h)
 {
+    // The picture's edges run through the middle of a row of cells, so its
+    // opposite edges continue each other.
     const int cells = 4;
     const float cell = float(w) / cells;
     Canvas canvas(w, h);
     canvas.Paint([&](float x, float y) {
         float u = x / float(w), v = y / float(h);
+        x = std::fmod(x + cell / 2, float(w)), y = std::fmod(y + cell / 2, float(h));
         float plasma = std::sin(TAU * u) + std::sin(TAU * (v * 2 + u)) + std::sin(TAU * (u * 2 - v)) * 0.5f;
         int column = int(x / cell), row = int(y / cell);
         bool light = (column + row) % 2 == 0;
@@ -334,7 +337,7 @@ template <class F> Coverage FrameCoverage(const FrameSpace &s, F window)
 // the window, and at the anti-aliased rim the two share each pixel.
 Canvas ApplyFrame(Canvas art, const Coverage &frame)
 {
-    art.Paint([&](float x, float y) { return art.At(int(x), int(y)) * frame.At(int(x), int(y)); });
+    art.Paint([&](float x, float y) { return Clamp(art.At(int(x), int(y))) * frame.At(int(x), int(y)); });
     return art;
 }
 
@@ -510,7 +513,9 @@ Canvas DrawHeart(const Fonts &, int w, int h)
         Rgb base = Mix(Hex(0xff3b6f), Hex(0xa3002e), (fy - cy + size / 2) / size);
         Rgb colour = base * (0.3f + 0.8f * diffuse) + Rgb{1, 0.92f, 0.96f} * (specular * 0.85f);
         float rim = AntiAlias(std::fabs(HeartAt(fx, fy, cx, cy, size) + 2.5f) - 1.0f);
-        return Mix(colour, Hex(0xffc2da), rim * 0.7f) * coverage;
+        // Clipped to white before the edge fades it, so that nothing of the heart
+        // outshines what its mask leaves out.
+        return Clamp(Mix(colour, Hex(0xffc2da), rim * 0.7f)) * coverage;
     });
     return canvas;
 }
