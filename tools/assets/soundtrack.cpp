@@ -130,7 +130,7 @@ Patch PadPatch()
     p.amp = {0.35f, 1.0f, 0.8f, 0.7f};
     p.cutoff = 1800;
     p.resonance = 0.15f;
-    p.gain = 0.13f;
+    p.gain = 0.065f;
     p.width = 0.9f;
     return p;
 }
@@ -138,13 +138,13 @@ Patch PadPatch()
 Patch BassPatch()
 {
     Patch p;
-    p.sub = 0.7f;
+    p.sub = 1.4f;
     p.amp = {0.004f, 0.25f, 0.6f, 0.05f};
     p.cutoff = 320;
     p.filterEnv = 1500;
     p.filterDecay = 0.09f;
     p.resonance = 0.3f;
-    p.gain = 0.26f;
+    p.gain = 0.13f;
     return p;
 }
 
@@ -158,7 +158,7 @@ Patch PluckPatch()
     p.filterEnv = 3800;
     p.filterDecay = 0.08f;
     p.resonance = 0.35f;
-    p.gain = 0.1f;
+    p.gain = 0.05f;
     return p;
 }
 
@@ -173,7 +173,7 @@ Patch LeadPatch()
     p.filterDecay = 0.25f;
     p.resonance = 0.2f;
     p.vibratoCents = 18;
-    p.gain = 0.15f;
+    p.gain = 0.075f;
     p.width = 0.3f;
     return p;
 }
@@ -187,7 +187,7 @@ Patch SoftLeadPatch()
     p.filterEnv = 900;
     p.filterDecay = 0.3f;
     p.vibratoCents = 14;
-    p.gain = 0.14f;
+    p.gain = 0.07f;
     return p;
 }
 
@@ -199,7 +199,7 @@ Patch RiffPatch()
     p.filterEnv = 2400;
     p.filterDecay = 0.07f;
     p.resonance = 0.72f;
-    p.gain = 0.1f;
+    p.gain = 0.05f;
     return p;
 }
 

@@ -191,8 +191,8 @@ void PlaySynth(const Patch &patch, const Note &note, const Send &send, uint32_t 
             phases[v] += dt;
             if (phases[v] >= 1)
                 phases[v] -= 1;
-            sumL += s * (1 - pans[v]) * 0.5f;
-            sumR += s * (1 + pans[v]) * 0.5f;
+            sumL += s * (1 - pans[v]);
+            sumR += s * (1 + pans[v]);
         }
         if (patch.sub > 0) {
             float s = Sine(subPhase) * patch.sub;

@@ -94,14 +94,14 @@ struct Patch {
     Wave wave = Wave::Saw;
     int unison = 1;           // oscillators per note
     float detuneCents = 0;    // spread of the unison oscillators
-    float sub = 0;            // level of a sine one octave down
+    float sub = 0;            // level of a sine one octave down, against the oscillators
     Envelope amp;
     float cutoff = 4000;      // Hz
     float filterEnv = 0;      // Hz added at the note's start, falling away
     float filterDecay = 0.2f; // s
     float resonance = 0.1f;
     float vibratoCents = 0;
-    float gain = 0.2f;
+    float gain = 0.2f;        // peak level of a centred voice at full velocity
     float width = 0.5f;       // how far the unison spreads across the stereo field
 };
 
