@@ -236,9 +236,10 @@ Canvas DrawCreators(const Fonts &fonts, int w, int h)
 // waves complete whole cycles, so the repeated floor shows no seams.
 Canvas DrawRotozoomer(const Fonts &, int w, int h)
 {
-    // The picture's edges run through the middle of a row of cells, so its
-    // opposite edges continue each other.
-    const int cells = 4;
+    // Two by two cells, so that each heart is big on the screen; the picture's
+    // edges run through the middle of a row of cells, so its opposite edges
+    // continue each other.
+    const int cells = 2;
     const float cell = float(w) / cells;
     Canvas canvas(w, h);
     canvas.Paint([&](float x, float y) {
@@ -255,9 +256,9 @@ Canvas DrawRotozoomer(const Fonts &, int w, int h)
                         : Mix(Hex(0xffd0e6), Hex(0xff5fa0), (ly + cell / 3) / cell);
         Rgb colour = Mix(base, ink, AntiAlias(heart));
         // A thin rim round each heart and a soft bevel along the cell edges.
-        colour = Mix(colour, light ? Hex(0xffffff) : Hex(0xff2f7e), AntiAlias(std::fabs(heart + 2.5f) - 1.0f) * 0.6f);
+        colour = Mix(colour, light ? Hex(0xffffff) : Hex(0xff2f7e), AntiAlias(std::fabs(heart + 4.0f) - 1.5f) * 0.6f);
         float edge = std::min(std::fabs(std::fmod(x, cell) - cell / 2), std::fabs(std::fmod(y, cell) - cell / 2));
-        return colour * (0.82f + 0.18f * SmoothStep(cell / 2, cell / 2 - 6, edge));
+        return colour * (0.8f + 0.2f * SmoothStep(cell / 2, cell / 2 - 10, edge));
     });
     return canvas;
 }
