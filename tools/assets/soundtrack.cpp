@@ -1,6 +1,6 @@
 // The piece: 120 beats a minute in A minor. Each scene of the show has its own
 // part of the music, starting on the second the scene starts:
-//   0 title       pad swelling in, bell arpeggios
+//   0 title       pad opening up under bell arpeggios
 //   8 creators    kick and pulsing bass join, snare roll into
 //  16 rotozoomer  the full groove: claps, hats, plucked arpeggios
 //  33 tunnel      darker turn (Am G F E), sixteenth hats, a resonant riff sweeping open
@@ -350,11 +350,10 @@ void Score::Play(const Bar &bar)
     const bool last = bar.index == bar.count - 1;
     switch (bar.section) {
     case TITLE: {
-        // The pad swells in with its filter opening; bells answer from the second bar.
+        // The pad opens up slowly under a bell arpeggio.
         float p = float(Progress(bar));
-        Pad(bar, 0.75f + 0.25f * p, 0.35f + 0.65f * p, 0.4f);
-        if (bar.index >= 1)
-            Bells(bar, 1, 69, 0.7f + 0.3f * p);
+        Pad(bar, 1.0f, 0.5f + 0.5f * p, 0.4f);
+        Bells(bar, 1, 69, 0.7f + 0.3f * p);
         if (last)
             PlayRiser(bar.time, bar.time + 2, 0.7f, true, Music(0, 0.3f, 0), seed_++);
         break;
@@ -503,7 +502,7 @@ std::vector<float> Ducking(const std::vector<double> &kicks, size_t frames)
         size_t end = k + 1 < sorted.size() ? size_t(sorted[k + 1] * SAMPLE_RATE) : frames;
         for (size_t i = start; i < std::min(end, frames); i++) {
             double t = double(i - start) / SAMPLE_RATE;
-            double dip = 0.45 * std::exp(-t / 0.11) * std::min(1.0, t / 0.004 + 0.3);
+            double dip = 0.45 * std::exp(-t / 0.11) * std::min(1.0, t / 0.005);
             gain[i] = float(1.0 - dip);
         }
     }

@@ -234,8 +234,10 @@ void PlayKick(double time, float velocity, const Send &send)
     Render(send, FrameAt(time), size_t(0.5 * SAMPLE_RATE), [&](size_t i, float &l, float &r) {
         const double t = double(i) / SAMPLE_RATE;
         phase += (44.0 + 120.0 * double(sweep.Next())) / SAMPLE_RATE;
+        // Both parts start with a short ramp: a click, not a step.
+        const double onset = std::min(1.0, t / 0.0004);
         double tone = double(Sine(phase)) * double(body.Next()) * std::min(1.0, t / 0.001);
-        l = r = float(std::tanh((tone + double(click.Next()) * 0.4) * 1.6)) * velocity * 0.9f;
+        l = r = float(std::tanh((tone + double(click.Next()) * 0.4 * onset) * 1.6)) * velocity * 0.9f;
         return true;
     });
 }
