@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <utility>
 
 namespace {
 
@@ -412,27 +411,29 @@ Canvas TunnelFrameArt(const FrameSpace &s)
     return art;
 }
 
-const FrameSpace ROTOZOOM_FRAME{640, 512, 1.5f};
-const FrameSpace TUNNEL_FRAME{640, 544, 1.6f};
+// Half heights of the frame quads over the rotozoomer and the tunnel.
+const float ROTOZOOM_FRAME_HALF_HEIGHT = 1.5f, TUNNEL_FRAME_HALF_HEIGHT = 1.6f;
 
-Canvas DrawRotozoomBorder(const Fonts &, int, int)
+Canvas DrawRotozoomBorder(const Fonts &, int w, int h)
 {
-    return ApplyFrame(RotozoomFrameArt(ROTOZOOM_FRAME), FrameCoverage(ROTOZOOM_FRAME, RotozoomWindow));
+    const FrameSpace space{w, h, ROTOZOOM_FRAME_HALF_HEIGHT};
+    return ApplyFrame(RotozoomFrameArt(space), FrameCoverage(space, RotozoomWindow));
 }
 
-Canvas DrawRotozoomBorderMask(const Fonts &, int, int)
+Canvas DrawRotozoomBorderMask(const Fonts &, int w, int h)
 {
-    return FromCoverage(FrameCoverage(ROTOZOOM_FRAME, RotozoomWindow), true);
+    return FromCoverage(FrameCoverage(FrameSpace{w, h, ROTOZOOM_FRAME_HALF_HEIGHT}, RotozoomWindow), true);
 }
 
-Canvas DrawTunnelBorder(const Fonts &, int, int)
+Canvas DrawTunnelBorder(const Fonts &, int w, int h)
 {
-    return ApplyFrame(TunnelFrameArt(TUNNEL_FRAME), FrameCoverage(TUNNEL_FRAME, TunnelWindow));
+    const FrameSpace space{w, h, TUNNEL_FRAME_HALF_HEIGHT};
+    return ApplyFrame(TunnelFrameArt(space), FrameCoverage(space, TunnelWindow));
 }
 
-Canvas DrawTunnelBorderMask(const Fonts &, int, int)
+Canvas DrawTunnelBorderMask(const Fonts &, int w, int h)
 {
-    return FromCoverage(FrameCoverage(TUNNEL_FRAME, TunnelWindow), true);
+    return FromCoverage(FrameCoverage(FrameSpace{w, h, TUNNEL_FRAME_HALF_HEIGHT}, TunnelWindow), true);
 }
 
 // ---- Heart cube --------------------------------------------------------------
@@ -472,10 +473,8 @@ Canvas DrawSkybox(const Fonts &, int w, int h)
         float r = std::hypot(x - cx, y - cy) / (float(w) * 0.35f);
         return Mix(Hex(0xff9cc6), Hex(0xd0104f), r);
     });
-    Coverage centre = HeartShape(w, h, cx, cy, float(w) * 0.07f);
     GlowText(canvas, Outline(w, h, 2.0f, [&](float x, float y) { return HeartAt(x, y, cx, cy, float(w) * 0.07f); }),
              Hex(0xffd6ea), Hex(0xff3d9a), 4, 0.7f);
-    (void)centre;
 
     Coverage rim = Coverage::FromDistance(w, h, [&](float x, float y) {
         float edge = std::min(std::min(x, float(w) - x), std::min(y, float(h) - y));
@@ -714,7 +713,14 @@ const char *const ID = "heartcube default picture";
 // every kind the loader reads occurs: uncompressed and run-length true colour at
 // 24 and 32 bits, 8-bit colour maps with 24- and 32-bit entries (those pictures
 // are reduced to 256 colours), 8-bit grey, rows stored either way, right-to-left
-// rows, and sizes that are not powers of two so that loading resamples them.
+// rows, an ID field, and sizes that are not powers of two so that loading
+// resamples them. Within that: masks are grey; lettering on black, the pink
+// picture and the one-hue rings have few colours and take a colour map; the
+// smooth shading of the title, heart and tiles stays true colour; pictures
+// that are mostly black or flat are run-length encoded. The repeated tiles keep
+// power-of-two sizes, since resampling does not wrap round their edges; the
+// frames are sized in the shape of their quads (3.8 by 3.0 and 3.2 units) and
+// the credits in the 2.25 : 1 of theirs.
 const Entry TABLE[] = {
     {"data/lovecubes.tga", 128, 128, TrueColour(32, false, Rows::BottomUp), DrawLoveCubes},
     {"data/twistu.tga", 160, 120, Mapped(32, true, Rows::TopDown, true), DrawTwist},
