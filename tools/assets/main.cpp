@@ -4,6 +4,7 @@
 #include "soundtrack.h"
 #include "tga_writer.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
@@ -82,13 +83,7 @@ int main(int argc, char **argv)
         return status < 0 ? 0 : status;
     const auto start = std::chrono::steady_clock::now();
 
-    const fs::path dir = options.dir, data = dir / "data";
-    std::error_code error;
-    fs::create_directories(data, error);
-    if (error) {
-        std::fprintf(stderr, "heartcube-assets: cannot create %s: %s\n", data.c_str(), error.message().c_str());
-        return 1;
-    }
+    // Fonts first: nothing is written when the lettering cannot be set.
     for (const char *file : FONT_FILES)
         if (FindFont(file, options.fontDir).empty()) {
             std::fprintf(stderr,
@@ -100,6 +95,14 @@ int main(int argc, char **argv)
     Fonts fonts(options.fontDir);
     if (!fonts.Ok()) {
         std::fprintf(stderr, "heartcube-assets: cannot open the DejaVu fonts\n");
+        return 1;
+    }
+
+    const fs::path dir = options.dir, data = dir / "data";
+    std::error_code error;
+    fs::create_directories(data, error);
+    if (error) {
+        std::fprintf(stderr, "heartcube-assets: cannot create %s: %s\n", data.c_str(), error.message().c_str());
         return 1;
     }
 
