@@ -148,7 +148,7 @@ std::vector<unsigned char> Canvas::Bytes(int channels) const
         unsigned char r = ToByte(p.r), g = ToByte(p.g), b = ToByte(p.b);
         out.insert(out.end(), {r, g, b});
         if (channels == 4)
-            out.push_back(std::max({r, g, b}));
+            out.push_back(255);
     }
     return out;
 }
@@ -220,7 +220,7 @@ std::vector<unsigned char> ReduceColours(const std::vector<unsigned char> &pixel
         const Colour &c = reduced[{out[i], out[i + 1], out[i + 2]}];
         std::copy(c.begin(), c.end(), out.begin() + long(i));
         if (channels == 4)
-            out[i + 3] = std::max({c[0], c[1], c[2]});
+            out[i + 3] = 255;
     }
     return out;
 }

@@ -103,9 +103,9 @@ public:
     // Adds light in the shape, as glows and additive pictures do.
     void Glow(const Coverage &shape, Rgb colour);
 
-    // 8-bit pixels, top row first: 3 bytes RGB or 4 with alpha set to the
-    // brightest channel (the show ignores alpha; picture viewers then show
-    // bright-on-black pictures sensibly).
+    // 8-bit pixels, top row first: 3 bytes RGB, or 4 with an opaque alpha (the
+    // show's blending ignores alpha, but it reaches the frame buffer, and a
+    // screenshot of an opaque picture should be opaque).
     std::vector<unsigned char> Bytes(int channels) const;
 
 private:
@@ -117,5 +117,5 @@ private:
 std::vector<unsigned char> GreyBytes(const Coverage &coverage);
 
 // Reduces 8-bit RGB or RGBA pixels to at most 256 colours by median cut, so that
-// they fit a colour map. Alpha, when present, follows the reduced colour.
+// they fit a colour map. Alpha, when present, is made opaque.
 std::vector<unsigned char> ReduceColours(const std::vector<unsigned char> &pixels, int channels);
