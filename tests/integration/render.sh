@@ -39,6 +39,10 @@ short-video)
   duration=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$WORK/clip.mp4")
   awk "BEGIN { exit !($duration > 2.95 && $duration < 3.1) }" || fail "duration $duration s, expected 3"
   ;;
+sheet)
+  render --sheet story.png 2>/dev/null
+  [ "$(identify -format '%wx%h' "$WORK/story.png")" = 1024x874 ] || fail "the storyboard is not a 3x3 grid of half frames"
+  ;;
 errors)
   # Clear words for what cannot be done, and nothing written.
   ! render --show "$WORK/nowhere" --time 1 -o x.png 2>"$WORK/err" || fail "a missing show directory passed"

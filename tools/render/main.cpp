@@ -19,6 +19,7 @@
 #include "render_options.h"
 #include "show_renderer.h"
 #include "soundtrack_wav.h"
+#include "storyboard.h"
 #include "video_encoder.h"
 
 namespace {
@@ -201,6 +202,10 @@ int main(int argc, char **argv)
     case RenderOptions::Mode::Frames: return RenderFrames(renderer, options);
     case RenderOptions::Mode::Hashes: return RenderHashes(renderer, options);
     case RenderOptions::Mode::Video: return RenderVideo(renderer, options);
+    case RenderOptions::Mode::Sheet: {
+        std::string error = WriteStoryboard(renderer, options.output);
+        return error.empty() ? 0 : Fail(options.output + ": " + error);
+    }
     default: return Fail("not built yet");
     }
 }

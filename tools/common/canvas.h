@@ -1,5 +1,5 @@
-// Drawing surfaces for the default pictures: a float RGB canvas, grey coverage
-// maps for shapes and text, and the conversion to the bytes a TGA file stores.
+// Drawing surfaces for the default pictures and the storyboard: a float RGB
+// canvas, grey coverage maps for shapes and text, and the conversion to bytes.
 #pragma once
 
 #include <cstddef>

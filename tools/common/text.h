@@ -1,4 +1,5 @@
-// Text for the default pictures, set with a DejaVu font through FreeType.
+// Text set with a DejaVu font through FreeType: the default pictures' lettering
+// and the storyboard's labels.
 #pragma once
 
 #include "canvas.h"

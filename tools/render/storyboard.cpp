@@ -1,0 +1,81 @@
+#include "storyboard.h"
+
+#include <vector>
+
+#include "canvas.h"
+#include "png_writer.h"
+#include "show_renderer.h"
+#include "text.h"
+
+namespace {
+
+struct Moment {
+    double seconds;
+    const char32_t *scene;
+};
+
+// A moment well inside each scene; the credits' first picture shows from 53 s.
+const Moment MOMENTS[] = {
+    {4.0, U"title"},      {12.0, U"creators"},  {24.0, U"rotozoomer"},
+    {42.0, U"tunnel"},    {52.0, U"heart cube"}, {53.5, U"credits"},
+    {80.0, U"pink"},      {93.0, U"drifting panels"}, {106.0, U"end"},
+};
+
+const int COLUMNS = 3;
+const int GAP = 16;
+const int LABEL = 30;
+const int LABEL_SIZE = 16;
+
+std::u32string Label(const Moment &m)
+{
+    int seconds = int(m.seconds);
+    std::string time = std::to_string(seconds / 60) + ":" + (seconds % 60 < 10 ? "0" : "") + std::to_string(seconds % 60);
+    return std::u32string(time.begin(), time.end()) + U"  " + m.scene;
+}
+
+} // namespace
+
+std::string WriteStoryboard(ShowRenderer &renderer, const std::string &path)
+{
+    const std::string fontPath = FindFont("DejaVuSans.ttf");
+    if (fontPath.empty())
+        return "no DejaVu Sans font for the labels (Debian: apt-get install fonts-dejavu-core)";
+    Font font(fontPath);
+    if (!font.Ok())
+        return fontPath + ": cannot be read as a font";
+
+    const int tileWidth = std::max(1, renderer.width() / 2), tileHeight = std::max(1, renderer.height() / 2);
+    const int count = int(sizeof MOMENTS / sizeof MOMENTS[0]);
+    const int rows = (count + COLUMNS - 1) / COLUMNS;
+    Canvas sheet(GAP + COLUMNS * (tileWidth + GAP), GAP + rows * (tileHeight + LABEL + GAP), Hex(0x111118));
+    Coverage labels(sheet.Width(), sheet.Height());
+
+    std::vector<unsigned char> rgba;
+    for (int i = 0; i < count; i++) {
+        if (!renderer.renderTime(MOMENTS[i].seconds, rgba))
+            return "the show ended before " + std::to_string(MOMENTS[i].seconds) + " s";
+        const int left = GAP + (i % COLUMNS) * (tileWidth + GAP);
+        const int top = GAP + (i / COLUMNS) * (tileHeight + LABEL + GAP);
+        // Each tile pixel is the mean of a 2x2 block; the frame's rows come bottom first.
+        const size_t stride = size_t(renderer.width()) * 4;
+        for (int y = 0; y < tileHeight; y++) {
+            for (int x = 0; x < tileWidth; x++) {
+                float sum[3] = {0, 0, 0};
+                for (int dy = 0; dy < 2; dy++)
+                    for (int dx = 0; dx < 2; dx++) {
+                        int sx = std::min(2 * x + dx, renderer.width() - 1);
+                        int sy = renderer.height() - 1 - std::min(2 * y + dy, renderer.height() - 1);
+                        const unsigned char *p = &rgba[size_t(sy) * stride + size_t(sx) * 4];
+                        for (int c = 0; c < 3; c++)
+                            sum[c] += p[c];
+                    }
+                sheet.At(left + x, top + y) = {sum[0] / 1020.0f, sum[1] / 1020.0f, sum[2] / 1020.0f};
+            }
+        }
+        font.DrawCentred(labels, Label(MOMENTS[i]), LABEL_SIZE, float(left + tileWidth / 2.0),
+                         float(top + tileHeight + LABEL - 9));
+    }
+    sheet.Cover(labels, Hex(0xd8d0e8));
+    std::vector<unsigned char> bytes = sheet.Bytes(3);
+    return WritePng(path, {bytes.data(), sheet.Width(), sheet.Height(), 3, false}, PngCompression::Best);
+}
