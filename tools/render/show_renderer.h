@@ -24,9 +24,18 @@ public:
     // Draws frame n (at n / F seconds) into rgba, width x height x 4 bytes, bottom
     // row first. Returns false when the show ends in that frame, which the program
     // never presents. Frames in order cost one drawing each.
-    bool render(long frame, std::vector<unsigned char> &rgba);
+    bool render(long frame, std::vector<unsigned char> &rgba) { return drawFrame(frame) && readFrame(rgba); }
     // The same for any moment of the show, on or off the frame grid.
-    bool renderTime(double seconds, std::vector<unsigned char> &rgba);
+    bool renderTime(double seconds, std::vector<unsigned char> &rgba) { return drawTime(seconds) && readFrame(rgba); }
+
+    // The two halves of render: drawing, finished, and reading the frame back.
+    bool drawFrame(long frame);
+    bool drawTime(double seconds);
+    bool readFrame(std::vector<unsigned char> &rgba);
+
+    // Seconds spent so far drawing (to the end of the drawing) and reading back.
+    double drawSeconds() const { return drawSeconds_; }
+    double readSeconds() const { return readSeconds_; }
 
 private:
     struct Moment {
@@ -34,11 +43,12 @@ private:
         int milliseconds;
     };
     void draw(Moment moment);
-    bool drawAndRead(Moment moment, std::vector<unsigned char> &rgba);
-    bool drawAfter(Moment before, Moment moment, std::vector<unsigned char> &rgba);
+    bool drawAfter(Moment before, Moment moment);
 
     EglContext context_;
     int fps_;
     double timerOffset_;
     long next_ = -1; // the frame that follows the last one drawn, if it was a frame
+    double drawSeconds_ = 0.0;
+    double readSeconds_ = 0.0;
 };

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/uio.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -81,8 +82,11 @@ VideoEncoder::VideoEncoder(const Settings &settings) : settings_(settings)
     args.insert(args.end(), {"-map", "0:v"});
     if (!settings.audio.empty())
         args.insert(args.end(), {"-map", "1:a", "-c:a", "aac", "-b:a", "192k"});
-    args.insert(args.end(), {"-c:v", "libx264", "-preset", settings.preset, "-crf", std::to_string(settings.crf),
-                             "-pix_fmt", "yuv420p", "-movflags", "+faststart", settings.output});
+    if (settings.encode)
+        args.insert(args.end(), {"-c:v", "libx264", "-preset", settings.preset, "-crf", std::to_string(settings.crf),
+                                 "-pix_fmt", "yuv420p", "-movflags", "+faststart", settings.output});
+    else
+        args.insert(args.end(), {"-pix_fmt", "yuv420p", "-f", "null", "-"});
     std::vector<char *> argv;
     for (std::string &arg : args)
         argv.push_back(arg.data());
@@ -210,9 +214,12 @@ bool VideoEncoder::finish()
     close(pipe_);
     pipe_ = -1;
     int status = 0;
-    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    struct rusage usage = {};
+    while (wait4(pid_, &status, 0, &usage) < 0 && errno == EINTR) {
     }
     pid_ = -1;
+    cpuSeconds_ = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                  double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     if (!(WIFEXITED(status) && WEXITSTATUS(status) == 0)) {
         std::string said = ReadLog(log_);
         std::lock_guard<std::mutex> lock(mutex_);

@@ -17,6 +17,7 @@ public:
         int width = 640, height = 480, fps = 60;
         std::string preset = "veryfast";
         int crf = 18;
+        bool encode = true; // false: convert to yuv420p and discard, to time conversion alone
     };
 
     // Starts ffmpeg; on failure error() says why.
@@ -34,6 +35,8 @@ public:
     bool submit();
     // Sends the last frames, closes the stream and waits for ffmpeg. False on failure.
     bool finish();
+    // ffmpeg's processor time, user and system, once it has finished.
+    double cpuSeconds() const { return cpuSeconds_; }
 
 private:
     void writeFrames();
@@ -44,6 +47,7 @@ private:
     std::string log_;          // ffmpeg's own messages
     int pipe_ = -1;            // ffmpeg's standard input
     int pid_ = -1;
+    double cpuSeconds_ = 0.0;
     std::vector<std::vector<unsigned char>> buffers_;
     std::deque<size_t> free_, queued_;
     size_t current_ = 0;

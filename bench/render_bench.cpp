@@ -1,0 +1,129 @@
+// The offline video render against the show's own length (111 s), and where its
+// time goes: each stage alone (drawing; drawing and read-back; ffmpeg's conversion
+// to yuv420p; conversion and x264 encoding), then the whole pipeline as
+// heartcube-render runs it, with the stages side by side.
+//   heartcube-bench-render SHOW_DIR [--size WxH] [--seconds S] [--preset P]
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "render_modes.h"
+#include "render_options.h"
+#include "show_renderer.h"
+#include "video_encoder.h"
+
+namespace {
+
+double Now()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// Frames from memory through ffmpeg, as many as the show has: wall and processor time.
+bool TimeFfmpeg(const std::vector<std::vector<unsigned char>> &samples, long frames, const RenderOptions &o,
+                bool encode, double &wall, double &cpu)
+{
+    VideoEncoder::Settings settings{"/tmp/heartcube-bench-render.mp4", "", o.width, o.height, o.fps, o.preset,
+                                    o.crf, encode};
+    double start = Now();
+    VideoEncoder encoder(settings);
+    if (!encoder.error().empty()) {
+        fprintf(stderr, "heartcube-bench-render: %s\n", encoder.error().c_str());
+        return false;
+    }
+    for (long i = 0; i < frames; i++) {
+        encoder.nextBuffer() = samples[size_t(i) % samples.size()];
+        if (!encoder.submit())
+            break;
+    }
+    bool ok = encoder.finish();
+    wall = Now() - start;
+    cpu = encoder.cpuSeconds();
+    unlink(settings.output.c_str());
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc < 2) {
+        fprintf(stderr, "usage: heartcube-bench-render SHOW_DIR [--size WxH] [--seconds S] [--preset P]\n"
+                        "Times the video render of the show against the show's own length.\n");
+        return 2;
+    }
+    RenderOptions o;
+    o.mode = RenderOptions::Mode::Video;
+    double seconds = 111.0;
+    for (int i = 2; i + 1 < argc; i += 2) {
+        if (!strcmp(argv[i], "--size"))
+            sscanf(argv[i + 1], "%dx%d", &o.width, &o.height);
+        else if (!strcmp(argv[i], "--seconds"))
+            seconds = atof(argv[i + 1]);
+        else if (!strcmp(argv[i], "--preset"))
+            o.preset = argv[i + 1];
+    }
+    o.to = std::min(seconds, 111.0);
+    o.output = "/tmp/heartcube-bench-render-show.mp4";
+    if (chdir(argv[1]) != 0) {
+        fprintf(stderr, "heartcube-bench-render: %s: no such show directory\n", argv[1]);
+        return 1;
+    }
+    const long frames = long(std::ceil(o.to * o.fps - 1e-9));
+    printf("%dx%d at %d fps, %.0f s of show (%ld frames), x264 preset %s\n", o.width, o.height, o.fps, o.to,
+           frames, o.preset.c_str());
+
+    ShowRenderer renderer(o.width, o.height, o.fps, 0.0);
+    if (!renderer.valid()) {
+        fprintf(stderr, "heartcube-bench-render: %s\n", renderer.error().c_str());
+        return 1;
+    }
+
+    // Drawing alone, then drawing and read-back, keeping a frame a second for ffmpeg.
+    double start = Now();
+    for (long n = 0; n < frames && renderer.drawFrame(n); n++) {
+    }
+    double drawing = Now() - start;
+    std::vector<std::vector<unsigned char>> samples;
+    std::vector<unsigned char> rgba;
+    start = Now();
+    for (long n = 0; n < frames && renderer.render(n, rgba); n++)
+        if (n % o.fps == 0)
+            samples.push_back(rgba);
+    double readBack = Now() - start - drawing;
+
+    double convertWall, convertCpu, encodeWall, encodeCpu;
+    if (!TimeFfmpeg(samples, frames, o, false, convertWall, convertCpu) ||
+        !TimeFfmpeg(samples, frames, o, true, encodeWall, encodeCpu))
+        return 1;
+
+    VideoTimes whole;
+    std::string error = RenderVideo(renderer, o, &whole);
+    unlink(o.output.c_str());
+    if (!error.empty()) {
+        fprintf(stderr, "heartcube-bench-render: %s\n", error.c_str());
+        return 1;
+    }
+
+    const double length = o.to;
+    printf("stage alone                      wall      processor\n");
+    printf("  drawing                    %7.1f s\n", drawing);
+    printf("  read-back                  %7.1f s\n", readBack);
+    printf("  conversion (ffmpeg)        %7.1f s   %7.1f s\n", convertWall, convertCpu);
+    printf("  conversion + x264          %7.1f s   %7.1f s\n", encodeWall, encodeCpu);
+    double sum = drawing + readBack + encodeWall;
+    printf("  one after another          %7.1f s   = %.2fx the show's length\n", sum, sum / length);
+    printf("the pipeline (heartcube-render --video, with the sound)\n");
+    printf("  in all                     %7.1f s   = %.2fx the show's length (%.0f frames/s)\n", whole.wall,
+           whole.wall / length, whole.frames / whole.wall);
+    printf("  of which drawing %.1f s, read-back %.1f s; ffmpeg %.1f s of processor time\n", whole.drawing,
+           whole.readBack, whole.ffmpeg);
+    printf("  side by side: %.0f%% of the one-after-another time saved\n", 100.0 * (1.0 - whole.wall / sum));
+    return 0;
+}

@@ -1,0 +1,162 @@
+#include "render_modes.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "png_writer.h"
+#include "progress.h"
+#include "show_renderer.h"
+#include "soundtrack_wav.h"
+#include "video_encoder.h"
+
+namespace {
+
+// The program ends as its clock passes 110.52 s, at 111 whole seconds.
+const double SHOW_LENGTH = 111.0;
+
+const char *const ENDED = "nothing to draw: the show has ended by then (it runs 111 s)";
+
+double Now()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+long FirstFrame(double seconds, int fps) { return long(std::ceil(seconds * fps - 1e-9)); }
+
+// FNV-1a over the frame's RGBA bytes, top row first.
+unsigned long long HashFrame(const std::vector<unsigned char> &rgba, int width, int height)
+{
+    unsigned long long hash = 14695981039346656037ull;
+    const size_t stride = size_t(width) * 4;
+    for (int y = height - 1; y >= 0; y--) {
+        const unsigned char *row = rgba.data() + size_t(y) * stride;
+        for (size_t i = 0; i < stride; i++)
+            hash = (hash ^ row[i]) * 1099511628211ull;
+    }
+    return hash;
+}
+
+// The frames of --from up to --to, or to the show's end: [first, last].
+bool Stretch(const RenderOptions &o, long &first, long &last)
+{
+    first = FirstFrame(o.from, o.fps);
+    double end = o.to >= 0 ? std::min(o.to, SHOW_LENGTH) : SHOW_LENGTH;
+    last = FirstFrame(end, o.fps) - 1;
+    return last >= first;
+}
+
+// Each frame of the stretch drawn into buffer() and handed to emit.
+template <typename Buffer, typename Emit>
+std::string RenderStretch(ShowRenderer &renderer, const RenderOptions &o, const char *what, Buffer buffer, Emit emit)
+{
+    long first, last;
+    if (!Stretch(o, first, last))
+        return ENDED;
+    Progress progress(what, last - first + 1);
+    for (long frame = first; frame <= last; frame++) {
+        std::vector<unsigned char> &rgba = buffer();
+        if (!renderer.render(frame, rgba))
+            break;
+        std::string error = emit(frame, rgba);
+        if (!error.empty())
+            return error;
+        progress.advance(frame - first + 1);
+    }
+    progress.finish();
+    return "";
+}
+
+template <typename Emit> std::string RenderStretch(ShowRenderer &renderer, const RenderOptions &o, const char *what, Emit emit)
+{
+    std::vector<unsigned char> rgba;
+    return RenderStretch(renderer, o, what, [&]() -> std::vector<unsigned char> & { return rgba; }, emit);
+}
+
+} // namespace
+
+std::string RenderOneFrame(ShowRenderer &renderer, const RenderOptions &o)
+{
+    std::vector<unsigned char> rgba;
+    if (!renderer.renderTime(o.time, rgba))
+        return "the show has ended by then (it runs 111 s)";
+    std::string error = WritePng(o.output, {rgba.data(), renderer.width(), renderer.height(), 4, true});
+    return error.empty() ? error : o.output + ": " + error;
+}
+
+std::string RenderFrames(ShowRenderer &renderer, const RenderOptions &o)
+{
+    const std::string &directory = o.output;
+    if (mkdir(directory.c_str(), 0777) != 0 && errno != EEXIST)
+        return directory + ": " + strerror(errno);
+    return RenderStretch(renderer, o, "frames", [&](long frame, const std::vector<unsigned char> &rgba) {
+        char name[32];
+        snprintf(name, sizeof name, "/frame-%06ld.png", frame);
+        std::string path = directory + name;
+        std::string error = WritePng(path, {rgba.data(), renderer.width(), renderer.height(), 4, true});
+        return error.empty() ? error : path + ": " + error;
+    });
+}
+
+std::string RenderHashes(ShowRenderer &renderer, const RenderOptions &o)
+{
+    FILE *file = fopen(o.output.c_str(), "w");
+    if (!file)
+        return o.output + ": " + strerror(errno);
+    std::string error = RenderStretch(renderer, o, "hashes", [&](long frame, const std::vector<unsigned char> &rgba) {
+        fprintf(file, "%ld %.6f %016llx\n", frame, renderer.timeOf(frame),
+                HashFrame(rgba, renderer.width(), renderer.height()));
+        return std::string();
+    });
+    if (fclose(file) != 0 && error.empty())
+        return o.output + ": " + strerror(errno);
+    return error;
+}
+
+std::string RenderVideo(ShowRenderer &renderer, const RenderOptions &o, VideoTimes *times)
+{
+    long first, last;
+    if (!Stretch(o, first, last))
+        return ENDED;
+
+    char wav[] = "/tmp/heartcube-audio-XXXXXX.wav";
+    int fd = mkstemps(wav, 4);
+    if (fd < 0)
+        return std::string("cannot make a temporary file: ") + strerror(errno);
+    close(fd);
+    struct Remove {
+        const char *path;
+        ~Remove() { unlink(path); }
+    } removeWav{wav};
+
+    std::string warning;
+    std::string error = WriteSoundtrackWav("Dezira.mp3", wav, first, last - first + 1, o.fps, &warning);
+    if (!error.empty())
+        return error;
+    if (!warning.empty())
+        fprintf(stderr, "heartcube-render: %s\n", warning.c_str());
+
+    const double start = Now(), drawing = renderer.drawSeconds(), readBack = renderer.readSeconds();
+    VideoEncoder encoder({o.output, wav, o.width, o.height, o.fps, o.preset, o.crf});
+    if (!encoder.error().empty())
+        return encoder.error();
+    long frames = 0;
+    error = RenderStretch(
+        renderer, o, "video", [&]() -> std::vector<unsigned char> & { return encoder.nextBuffer(); },
+        [&](long, const std::vector<unsigned char> &) {
+            frames++;
+            return encoder.submit() ? std::string() : encoder.error();
+        });
+    if (!encoder.finish())
+        return encoder.error();
+    if (times)
+        *times = {frames, Now() - start, renderer.drawSeconds() - drawing, renderer.readSeconds() - readBack,
+                  encoder.cpuSeconds()};
+    return error;
+}

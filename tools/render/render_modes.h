@@ -1,0 +1,22 @@
+// What heartcube-render makes of the show: one frame, numbered PNG frames, frame
+// hashes, a video. Each returns an empty string on success, otherwise what went wrong.
+#pragma once
+
+#include <string>
+
+#include "render_options.h"
+
+class ShowRenderer;
+
+// Where a video's time went: the wall clock, and within it drawing and reading
+// back on this side and ffmpeg's processor time (conversion and encoding) on the
+// other. Their sum above the wall clock is what ran side by side.
+struct VideoTimes {
+    long frames = 0;
+    double wall = 0, drawing = 0, readBack = 0, ffmpeg = 0;
+};
+
+std::string RenderOneFrame(ShowRenderer &renderer, const RenderOptions &options);
+std::string RenderFrames(ShowRenderer &renderer, const RenderOptions &options);
+std::string RenderHashes(ShowRenderer &renderer, const RenderOptions &options);
+std::string RenderVideo(ShowRenderer &renderer, const RenderOptions &options, VideoTimes *times = nullptr);
