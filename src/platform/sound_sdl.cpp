@@ -210,6 +210,9 @@ static void StartAudio(SoundLayer &layer)
 {
     if (layer.audioUp || !layer.noAudio.empty())
         return;
+    // SDL would otherwise turn Ctrl+C and SIGTERM into quit events that nobody
+    // reads, and the show could not be interrupted.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     QuietStderr quiet;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0)
         layer.audioUp = true;

@@ -120,6 +120,15 @@ minimised)
   expect_exit 0 15
   expect_output "$NORMAL_OUTPUT"
   ;;
+interrupted)
+  # Ctrl+C in the terminal, or a polite kill, ends the show at once.
+  start_screen
+  start_program
+  wait_for_output "Textures Loaded" 30
+  window_id >/dev/null
+  kill -INT "$PROGRAM_PID"
+  expect_exit 130 10
+  ;;
 escape-tap)
   # On a large screen every frame takes a while, so a tap falls between two frames;
   # the sticky key still ends the show.
