@@ -109,6 +109,8 @@ VideoEncoder::VideoEncoder(const Settings &settings) : settings_(settings)
     }
     pid_ = pid;
     pipe_ = fds[1];
+    // A larger pipe than the default 64 KiB passes a frame in a few writes, not dozens.
+    fcntl(pipe_, F_SETPIPE_SZ, 1 << 20);
 
     const size_t frameBytes = size_t(settings.width) * size_t(settings.height) * 4;
     buffers_.assign(BUFFERS, std::vector<unsigned char>(frameBytes));
