@@ -1,10 +1,10 @@
 #include "platform/egl_context.h"
+#include "platform/extension_list.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 #include <GL/gl.h>
 #include <GL/glext.h>
-#include <cstring>
 
 struct EglContext::Impl {
     EGLDisplay display = EGL_NO_DISPLAY;
@@ -18,20 +18,11 @@ struct EglContext::Impl {
 
 namespace {
 
-bool HasWord(const char *list, const char *word)
-{
-    size_t length = strlen(word);
-    for (const char *p = list ? strstr(list, word) : nullptr; p; p = strstr(p + 1, word))
-        if ((p == list || p[-1] == ' ') && (p[length] == ' ' || p[length] == '\0'))
-            return true;
-    return false;
-}
-
 // The surfaceless platform needs no display server at all; elsewhere the default display serves.
 EGLDisplay OpenDisplay()
 {
     const char *clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
-    if (HasWord(clientExtensions, "EGL_MESA_platform_surfaceless")) {
+    if (ExtensionListHas(clientExtensions, "EGL_MESA_platform_surfaceless")) {
         auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
             eglGetProcAddress("eglGetPlatformDisplayEXT"));
         if (getPlatformDisplay) {
@@ -118,7 +109,7 @@ EglContext::EglContext(int width, int height) : impl_(std::make_unique<Impl>()),
 
     // Otherwise a context of its own with a framebuffer object to draw into.
     EGLConfig config = nullptr;
-    if (!HasWord(eglQueryString(s.display, EGL_EXTENSIONS), "EGL_KHR_no_config_context")) {
+    if (!ExtensionListHas(eglQueryString(s.display, EGL_EXTENSIONS), "EGL_KHR_no_config_context")) {
         const EGLint attributes[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
         EGLint count = 0;
         if (!eglChooseConfig(s.display, attributes, &config, 1, &count) || count < 1) {

@@ -1,9 +1,9 @@
 // The window calls on an offscreen context and virtual clocks: nothing to show,
 // no events, no keys; termination only marks the show as ended.
 
-#include <cstring>
 #include <string>
 
+#include "platform/extension_list.h"
 #include "platform/headless.h"
 #include "platform/window.h"
 
@@ -66,15 +66,7 @@ void glfwEnable(int) {}
 int glfwGetKey(int) { return GLFW_RELEASE; }
 int glfwGetWindowParam(int param) { return param == GLFW_OPENED && TheWindow().open && !TheWindow().ended ? 1 : 0; }
 
-int glfwExtensionSupported(const char *extension)
-{
-    // Whole words of the EGL display's list, as a window system's list is searched.
-    const std::string &list = TheWindow().extensions;
-    size_t length = strlen(extension);
-    for (size_t at = list.find(extension); length > 0 && at != std::string::npos; at = list.find(extension, at + 1))
-        if ((at == 0 || list[at - 1] == ' ') && (at + length == list.size() || list[at + length] == ' '))
-            return 1;
-    return 0;
-}
+// The EGL display's list stands for the window system's.
+int glfwExtensionSupported(const char *extension) { return ExtensionListHas(TheWindow().extensions.c_str(), extension); }
 
 unsigned GetWindowSerial() { return TheWindow().serial; }

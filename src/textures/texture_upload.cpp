@@ -7,8 +7,8 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <cstdio>
-#include <cstring>
 
+#include "platform/extension_list.h"
 #include "platform/window.h"
 #include "textures/image.h"
 
@@ -19,20 +19,6 @@ static unsigned s_maxSizeWindow = 0;
 static int s_maxTextureSize = IMAGE_MAX_SIZE;
 static unsigned s_mipmapWindow = 0;
 static int s_hasGenerateMipmap = 0;
-
-// A whole word of a space-separated list, so "GL_X" is not found in "GL_X_more".
-static int ListHasWord(const char *list, const char *word)
-{
-    const size_t length = strlen(word);
-    while (list && *list) {
-        const size_t span = strcspn(list, " ");
-        if (span == length && memcmp(list, word, length) == 0)
-            return 1;
-        list += span;
-        list += strspn(list, " ");
-    }
-    return 0;
-}
 
 // Read before the picture, so that one larger than this OpenGL takes is refused
 // before its pixels are allocated.
@@ -53,7 +39,7 @@ static void CheckGenerateMipmap()
         return;
     const char *list = reinterpret_cast<const char *>(glGetString(GL_EXTENSIONS));
     s_hasGenerateMipmap =
-        ListHasWord(list, GENERATE_MIPMAP_EXTENSION) || glfwExtensionSupported(GENERATE_MIPMAP_EXTENSION);
+        ExtensionListHas(list, GENERATE_MIPMAP_EXTENSION) || glfwExtensionSupported(GENERATE_MIPMAP_EXTENSION);
     s_mipmapWindow = GetWindowSerial();
 }
 
