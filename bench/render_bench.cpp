@@ -4,7 +4,6 @@
 // processor time of each side and how busy it kept the machine's cores.
 //   heartcube-bench-render SHOW_DIR [--size WxH] [--seconds S] [--preset P]
 
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -17,22 +16,17 @@
 #include "render_modes.h"
 #include "render_options.h"
 #include "show_renderer.h"
+#include "timing.h"
 #include "video_encoder.h"
 
 namespace {
-
-double Now()
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 // Processor time of this process, all its threads (the renderer's among them).
 double OwnProcessorTime()
 {
     struct rusage usage = {};
     getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return ProcessorSeconds(usage);
 }
 
 // Frames from memory through ffmpeg's conversion alone, as many as the show has:

@@ -1,7 +1,6 @@
 #include "render_modes.h"
 
 #include <cerrno>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +13,7 @@
 #include "progress.h"
 #include "show_renderer.h"
 #include "soundtrack_wav.h"
+#include "timing.h"
 #include "video_encoder.h"
 
 namespace {
@@ -22,11 +22,6 @@ namespace {
 const double SHOW_LENGTH = 111.0;
 
 const char *const ENDED = "nothing to draw: the show has ended by then (it runs 111 s)";
-
-double Now()
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 long FirstFrame(double seconds, int fps) { return long(std::ceil(seconds * fps - 1e-9)); }
 

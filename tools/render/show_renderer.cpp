@@ -1,12 +1,12 @@
 #include "show_renderer.h"
 
 #include <GL/gl.h>
-#include <chrono>
 #include <cmath>
 
 #include "main/frame.h"
 #include "platform/headless.h"
 #include "textures/textures.h"
+#include "timing.h"
 #include "timeline/timeline.h"
 
 ShowRenderer::ShowRenderer(int width, int height, int fps, double timerOffset)
@@ -17,15 +17,6 @@ ShowRenderer::ShowRenderer(int width, int height, int fps, double timerOffset)
     SetHeadlessWindow(true, width, height, context_.displayExtensions());
     LoadTextures();
 }
-
-namespace {
-
-double Now()
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-} // namespace
 
 void ShowRenderer::draw(Moment moment)
 {

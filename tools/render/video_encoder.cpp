@@ -12,6 +12,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "timing.h"
+
 extern char **environ;
 
 namespace {
@@ -220,8 +222,7 @@ bool VideoEncoder::finish()
     while (wait4(pid_, &status, 0, &usage) < 0 && errno == EINTR) {
     }
     pid_ = -1;
-    cpuSeconds_ = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                  double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    cpuSeconds_ = ProcessorSeconds(usage);
     if (!(WIFEXITED(status) && WEXITSTATUS(status) == 0)) {
         std::string said = ReadLog(log_);
         std::lock_guard<std::mutex> lock(mutex_);
