@@ -8,13 +8,9 @@ source "$(dirname "$0")/../integration/harness.sh"
 : "${TGA_TOOL:?}"
 SUPPRESSIONS="$(dirname "$0")/gl-driver.supp"
 
-memcheck() { # LOG COMMAND...
-  local log=$1
-  shift
-  valgrind --quiet --error-exitcode=99 --num-callers=40 --keep-debuginfo=yes --leak-check=full \
-    --show-leak-kinds=definite --errors-for-leak-kinds=none --suppressions="$SUPPRESSIONS" \
-    --log-file="$log" "$@"
-}
+# Errors fail with status 99; lost blocks are listed but judged by check_leaks.
+MEMCHECK=(valgrind --quiet --error-exitcode=99 --num-callers=40 --keep-debuginfo=yes --leak-check=full
+          --show-leak-kinds=definite --errors-for-leak-kinds=none --suppressions="$SUPPRESSIONS")
 
 # A lost block whose allocation our own code made: the first caller after the
 # allocator is one of our programs.
@@ -30,9 +26,7 @@ case "${1:?case}" in
 program)
   start_screen
   make_show
-  (cd "$WORK/show" && exec valgrind --quiet --error-exitcode=99 --num-callers=40 --keep-debuginfo=yes \
-     --leak-check=full --show-leak-kinds=definite --errors-for-leak-kinds=none \
-     --suppressions="$SUPPRESSIONS" --log-file="$WORK/valgrind.%p.log" "$HEARTCUBE" >"$WORK/out" 2>"$WORK/err") &
+  (cd "$WORK/show" && exec "${MEMCHECK[@]}" --log-file="$WORK/valgrind.%p.log" "$HEARTCUBE" >"$WORK/out" 2>"$WORK/err") &
   PROGRAM_PID=$!
   wait_for_output "Textures Loaded" 180
   window_id >/dev/null
@@ -47,7 +41,7 @@ program)
 pictures)
   for picture in "$SHOW"/data/*.tga; do
     log="$WORK/$(basename "$picture").log"
-    memcheck "$log" "$TGA_TOOL" "$picture" "$WORK/out.png" >/dev/null ||
+    "${MEMCHECK[@]}" --log-file="$log" "$TGA_TOOL" "$picture" "$WORK/out.png" >/dev/null ||
       { cat "$log" >&2; fail "memcheck on $(basename "$picture")"; }
     check_leaks "$log" "$TGA_TOOL"
   done
