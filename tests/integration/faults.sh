@@ -10,9 +10,7 @@ NORMAL_OUTPUT='GLFW Init\n\nMusic Loaded\nTextures Loaded\n'
 # play_then_escape STDERR_PATTERN [SCREEN]: runs the spoilt show for a moment,
 # checks that something is on screen, presses Escape.
 play_then_escape() {
-  start_screen "${2:-640x480}"
-  start_program
-  wait_for_output "Textures Loaded" 30
+  start_show "${2:-640x480}"
   window_id >/dev/null
   sleep 1.5
   screenshot "$WORK/shot.png"
@@ -104,9 +102,7 @@ screen-1024x768 | screen-800x600)
   ;;
 minimised)
   # Hidden for a while (unmapped, as a minimised window is), then shown again.
-  start_screen
-  start_program
-  wait_for_output "Textures Loaded" 30
+  start_show
   id=$(window_id)
   xdotool windowunmap "$id"
   sleep 2
@@ -122,9 +118,7 @@ minimised)
   ;;
 interrupted)
   # Ctrl+C in the terminal, or a polite kill, ends the show at once.
-  start_screen
-  start_program
-  wait_for_output "Textures Loaded" 30
+  start_show
   window_id >/dev/null
   kill -INT "$PROGRAM_PID"
   expect_exit 130 10
@@ -132,9 +126,7 @@ interrupted)
 escape-tap)
   # On a large screen every frame takes a while, so a tap falls between two frames;
   # the sticky key still ends the show.
-  start_screen 1920x1080
-  start_program
-  wait_for_output "Textures Loaded" 30
+  start_show 1920x1080
   window_id >/dev/null
   sleep 1
   xdotool keydown Escape keyup Escape

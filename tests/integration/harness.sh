@@ -50,6 +50,13 @@ start_program() {
   PROGRAM_PID=$!
 }
 
+# start_show [WIDTHxHEIGHT]: a screen, the program on it, and its pictures loaded.
+start_show() {
+  start_screen "${1:-640x480}"
+  start_program
+  wait_for_output "Textures Loaded" 30
+}
+
 # wait_for_output TEXT SECONDS: until the program has printed that line.
 wait_for_output() {
   local deadline=$((SECONDS + $2))

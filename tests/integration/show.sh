@@ -8,19 +8,15 @@ NORMAL_OUTPUT='GLFW Init\n\nMusic Loaded\nTextures Loaded\n'
 case "${1:?case}" in
 whole-show)
   # Plays to its own end at 111 s of music and returns 0.
-  start_screen
   make_show
-  start_program
-  wait_for_output "Textures Loaded" 30
+  start_show
   expect_exit 0 150
   expect_output "$NORMAL_OUTPUT"
   expect_quiet_stderr
   ;;
 escape)
-  start_screen
   make_show
-  start_program
-  wait_for_output "Textures Loaded" 30
+  start_show
   window_id >/dev/null
   sleep 1
   xdotool key Escape
@@ -29,21 +25,17 @@ escape)
   expect_quiet_stderr
   ;;
 close-window)
-  start_screen
   make_show
-  start_program
-  wait_for_output "Textures Loaded" 30
+  start_show
   "$CLOSE_WINDOW" "$(window_id)"
   expect_exit 0 10
   expect_output "$NORMAL_OUTPUT"
   ;;
 no-soundtrack)
   # The two lines on stdout, then the title stays on screen until Escape.
-  start_screen
   make_show
   rm -f "$WORK/show/Dezira.mp3"
-  start_program
-  wait_for_output "Textures Loaded" 30
+  start_show
   window_id >/dev/null
   sleep 2
   kill -0 "$PROGRAM_PID" 2>/dev/null || fail "ended without a soundtrack"
