@@ -1,4 +1,4 @@
-// The offline video render against the show's own length (111 s), and where its
+// The offline video render against the show's own length, and where its
 // time goes: drawing, read-back and ffmpeg's conversion to yuv420p each alone, then
 // the whole pipeline as heartcube-render runs it, stages side by side, with the
 // processor time of each side and how busy it kept the machine's cores.
@@ -16,6 +16,8 @@
 #include "render_modes.h"
 #include "render_options.h"
 #include "show_renderer.h"
+#include "temporary_file.h"
+#include "timeline/timeline.h"
 #include "timing.h"
 #include "video_encoder.h"
 
@@ -63,7 +65,7 @@ int main(int argc, char **argv)
     }
     RenderOptions o;
     o.mode = RenderOptions::Mode::Video;
-    double seconds = 111.0;
+    double seconds = ShowEndSecond();
     for (int i = 2; i + 1 < argc; i += 2) {
         if (!strcmp(argv[i], "--size"))
             sscanf(argv[i + 1], "%dx%d", &o.width, &o.height);
@@ -72,8 +74,8 @@ int main(int argc, char **argv)
         else if (!strcmp(argv[i], "--preset"))
             o.preset = argv[i + 1];
     }
-    o.to = std::min(seconds, 111.0);
-    o.output = "/tmp/heartcube-bench-render-show.mp4";
+    o.to = std::min(seconds, double(ShowEndSecond()));
+    o.output = TemporaryDirectory() + "/heartcube-bench-render-show.mp4";
     if (chdir(argv[1]) != 0) {
         fprintf(stderr, "heartcube-bench-render: %s: no such show directory\n", argv[1]);
         return 1;

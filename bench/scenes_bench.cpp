@@ -67,7 +67,7 @@ int main(int argc, char **argv)
     const struct { const char *name; void (*draw)(); } scenes[] = {
         {"title", DrawTitlePicture}, {"creators", DrawCreatorsPicture}, {"rotozoomer", DrawRotozoomer},
         {"tunnel", DrawTunnel}, {"heart cube", DrawHeartCube},
-        {"heart cube + credits", [] { DrawHeartCube(); DrawCreditImage(16, -1, 1); }},
+        {"heart cube + credits", [] { DrawHeartCube(); DrawCreditImage(PICTURE_CREDIT_1, -1, 1); }},
         {"pink", DrawPinkPicture}, {"drifting panels", DrawInterludePanels}, {"end", DrawEndPicture}};
     for (const auto &s : scenes) {
         double rate = Rate(seconds, s.draw);

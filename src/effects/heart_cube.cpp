@@ -9,10 +9,6 @@
 #include "platform/window.h"
 #include "textures/textures.h"
 
-static const int SKYBOX_PICTURE = 13;
-static const int HEART_PICTURE = 14;
-static const int HEART_MASK = 15;
-
 static const double SPIN_RATE = 60.0; // degrees per second about x and about y
 
 void DrawHeartCube()
@@ -26,7 +22,7 @@ void DrawHeartCube()
     glRotatef(a, 0.0f, 1.0f, 0.0f);
 
     // Seen from inside: every pixel of the window falls on exactly one wall.
-    glBindTexture(GL_TEXTURE_2D, g_textures[SKYBOX_PICTURE]);
+    glBindTexture(GL_TEXTURE_2D, g_textures[PICTURE_SKYBOX]);
     glBegin(GL_QUADS);
     // front
     glNormal3f(0.0f, 0.0f, 1.0f);
@@ -71,6 +67,6 @@ void DrawHeartCube()
     float h = static_cast<float>(sin(a / 10.0) - 4.0);
     glTranslatef(0.0f, 0.0f, h);
     glEnable(GL_BLEND);
-    DrawMaskedOverlay(HEART_MASK, HEART_PICTURE, 1.0f, 1.0f, 1.0f);
+    DrawMaskedOverlay(PICTURE_HEART_MASK, PICTURE_HEART, 1.0f, 1.0f, 1.0f);
     glDisable(GL_BLEND);
 }

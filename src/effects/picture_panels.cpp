@@ -6,16 +6,6 @@
 #include "effects/effects.h"
 #include "textures/textures.h"
 
-static const int TITLE_PICTURE = 11;
-static const int CREATORS_PICTURE = 12;
-static const int PINK_PICTURE = 25;
-static const int END_PICTURE = 28;
-
-// At 2.2 units the 65-degree view is 2.803 high, so this panel fills a 4:3 window.
-static const float PANEL_HALF_WIDTH = 1.9f;
-static const float PANEL_HALF_HEIGHT = 1.4f;
-static const float PANEL_DISTANCE = -2.2f;
-
 void DrawPictureQuad(float halfWidth, float halfHeight, float z)
 {
     glBegin(GL_QUADS);
@@ -57,9 +47,9 @@ static void DrawPicturePanel(int texture)
     DrawPictureQuad(PANEL_HALF_WIDTH, PANEL_HALF_HEIGHT, 0.0f);
 }
 
-void DrawTitlePicture() { DrawPicturePanel(TITLE_PICTURE); }
-void DrawCreatorsPicture() { DrawPicturePanel(CREATORS_PICTURE); }
-void DrawPinkPicture() { DrawPicturePanel(PINK_PICTURE); }
+void DrawTitlePicture() { DrawPicturePanel(PICTURE_TITLE); }
+void DrawCreatorsPicture() { DrawPicturePanel(PICTURE_CREATORS); }
+void DrawPinkPicture() { DrawPicturePanel(PICTURE_PINK); }
 
 void DrawEndPicture()
 {
@@ -67,7 +57,7 @@ void DrawEndPicture()
     glTranslatef(0.0f, 0.0f, PANEL_DISTANCE);
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE);
-    glBindTexture(GL_TEXTURE_2D, g_textures[END_PICTURE]);
+    glBindTexture(GL_TEXTURE_2D, g_textures[PICTURE_END]);
     DrawPictureQuad(PANEL_HALF_WIDTH, PANEL_HALF_HEIGHT, 0.0f);
     glLoadIdentity();
 }

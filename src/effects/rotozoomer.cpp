@@ -9,10 +9,6 @@
 #include "platform/window.h"
 #include "textures/textures.h"
 
-static const int FLOOR_PICTURE = 2;
-static const int BORDER_PICTURE = 6;
-static const int BORDER_MASK = 7;
-
 static const double ANGLE_RATE = 50.0;   // per second: degrees x 3, texture units x 100, radians x 15
 static const double SWING_START = 17.7;  // seconds of timer
 static const float STILL_DISTANCE = -1.8f;
@@ -37,7 +33,7 @@ void DrawRotozoomer()
 
     // The scroll grows without bound; the repeat wrap keeps the pattern seamless.
     double a = g_rotoAngle / 100.0;
-    glBindTexture(GL_TEXTURE_2D, g_textures[FLOOR_PICTURE]);
+    glBindTexture(GL_TEXTURE_2D, g_textures[PICTURE_ROTOZOOMER]);
     glBegin(GL_QUADS);
     glNormal3f(0.0f, 0.0f, 0.0f);
     glTexCoord2f(static_cast<float>(a),           static_cast<float>(a));           glVertex2f(-HALF_SIDE, -HALF_SIDE);
@@ -48,5 +44,5 @@ void DrawRotozoomer()
 
     // The border, last, covers the square at every distance of the swing; its top
     // and bottom rows fall just outside the view.
-    DrawScreenBorder(BORDER_MASK, BORDER_PICTURE, 1.5f);
+    DrawScreenBorder(PICTURE_ROTOZOOM_BORDER_MASK, PICTURE_ROTOZOOM_BORDER, ROTOZOOM_BORDER_HALF_HEIGHT);
 }

@@ -7,10 +7,6 @@
 #include "platform/window.h"
 #include "textures/textures.h"
 
-static const int WALL_PICTURE = 3;
-static const int BORDER_PICTURE = 4;
-static const int BORDER_MASK = 5;
-
 // Near opening 3 units away, far end at 131: fog blacks out everything beyond 30.
 static const float TUNNEL_PLACEMENT = -67.0f;
 
@@ -24,7 +20,7 @@ void DrawTunnel()
     glEnable(GL_FOG);
     glLoadIdentity();
     glTranslatef(0.0f, 0.0f, TUNNEL_PLACEMENT);
-    glBindTexture(GL_TEXTURE_2D, g_textures[WALL_PICTURE]);
+    glBindTexture(GL_TEXTURE_2D, g_textures[PICTURE_TUNNEL]);
 
     glBegin(GL_QUADS);
     // top
@@ -54,6 +50,6 @@ void DrawTunnel()
     glEnd();
 
     // The border is drawn last, over the tunnel, and dimmed a little by the fog too.
-    DrawScreenBorder(BORDER_MASK, BORDER_PICTURE, 1.6f);
+    DrawScreenBorder(PICTURE_TUNNEL_BORDER_MASK, PICTURE_TUNNEL_BORDER, TUNNEL_BORDER_HALF_HEIGHT);
     glDisable(GL_FOG);
 }

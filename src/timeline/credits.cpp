@@ -15,15 +15,15 @@ struct CreditRow {
 };
 
 static const CreditRow CREDITS[] = {
-    {52, 55, 16, -1,  1},
-    {55, 57, 17,  1, -1},
-    {57, 59, 18,  1,  1},
-    {59, 61, 19, -1, -1},
-    {61, 63, 20,  1,  1},
-    {63, 65, 21, -1,  1},
-    {65, 67, 22,  1, -1},
-    {67, 69, 23,  1,  1},
-    {69, 74, 24, -1, -1},
+    {52, 55, PICTURE_CREDIT_1, -1,  1},
+    {55, 57, PICTURE_CREDIT_2,  1, -1},
+    {57, 59, PICTURE_CREDIT_3,  1,  1},
+    {59, 61, PICTURE_CREDIT_4, -1, -1},
+    {61, 63, PICTURE_CREDIT_5,  1,  1},
+    {63, 65, PICTURE_CREDIT_6, -1,  1},
+    {65, 67, PICTURE_CREDIT_7,  1, -1},
+    {67, 69, PICTURE_CREDIT_8,  1,  1},
+    {69, 74, PICTURE_CREDIT_9, -1, -1},
 };
 
 void UpdateCredits()
@@ -42,5 +42,5 @@ void DrawCreditImage(int index, int x, int y)
     glTranslatef(static_cast<float>(x), static_cast<float>(y), -2.2f);
     glEnable(GL_BLEND);
     glBindTexture(GL_TEXTURE_2D, g_textures[index]);
-    DrawPictureQuad(0.9f, 0.4f, 0.0f);
+    DrawPictureQuad(CREDIT_HALF_WIDTH, CREDIT_HALF_HEIGHT, 0.0f);
 }

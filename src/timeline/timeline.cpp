@@ -10,8 +10,6 @@
 #include "music/music.h"
 #include "platform/window.h"
 
-static const double SHOW_END = 110.52;
-
 int g_scene = SCENE_TITLE;
 float g_fogColor[4] = {0.0f, 0.0f, 0.0f, 1.0f};
 
@@ -24,28 +22,6 @@ void SetupFog()
     glHint(GL_FOG_HINT, GL_NICEST);
     glFogf(GL_FOG_START, 0.0f);
     glFogf(GL_FOG_END, 30.0f);
-}
-
-int ChooseNextScene(float musicTime)
-{
-    // The clock holds whole seconds, so 7.76 takes effect at 8, 110.52 at 111.
-    if (musicTime > SHOW_END)
-        return -1;
-    if (musicTime > 101.52 && musicTime < 300)
-        return SCENE_END;
-    if (musicTime > 83)
-        return SCENE_INTERLUDE;
-    if (musicTime > 75)
-        return SCENE_PINK;
-    if (musicTime > 50.74)
-        return SCENE_HEART_CUBE;
-    if (musicTime > 32.74)
-        return SCENE_TUNNEL;
-    if (musicTime > 15.48)
-        return SCENE_ROTOZOOMER;
-    if (musicTime > 7.76)
-        return SCENE_CREATORS;
-    return SCENE_TITLE;
 }
 
 static void DrawScene(int scene)

@@ -24,6 +24,13 @@ void RunTimeline();
 void SetupFog();
 // The scene that follows a frame at this clock, or -1 when the show is over.
 int ChooseNextScene(float musicTime);
+// The first whole second of music at which the clock asks for the scene: 0 for the
+// title, 8 for the creators ... 102 for the end picture.
+int SceneStartSecond(int scene);
+// The first whole second at which the show is over: 111.
+int ShowEndSecond();
+// What the viewer would call the scene ("tunnel", "heart cube").
+const char *SceneName(int scene);
 
 // The credits pictures of the heart cube scene.
 void UpdateCredits();

@@ -78,6 +78,11 @@ TEST_F(Timeline, ShowEndsAt111SecondsAndKeepsItsLastScene)
     EXPECT_EQ(fake::TerminateCalls(), 1);
     EXPECT_EQ(ChooseNextScene(111.0f), -1);
     EXPECT_EQ(ChooseNextScene(400.0f), -1);
+    // What the soundtrack, the renderer and the storyboard time themselves by.
+    const int starts[SCENE_COUNT] = {0, 8, 16, 33, 51, 76, 84, 102};
+    for (int scene = 0; scene < SCENE_COUNT; scene++)
+        EXPECT_EQ(SceneStartSecond(scene), starts[scene]) << SceneName(scene);
+    EXPECT_EQ(ShowEndSecond(), 111);
 }
 
 TEST_F(Timeline, FogIsSetEveryFrameInEveryScene)

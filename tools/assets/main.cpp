@@ -1,5 +1,6 @@
 // heartcube-assets DIR: writes the show's default soundtrack and pictures.
 #include "mp3_writer.h"
+#include "music/music.h"
 #include "pictures.h"
 #include "soundtrack.h"
 #include "tga_writer.h"
@@ -19,7 +20,7 @@ namespace {
 
 const char *const USAGE =
     "usage: heartcube-assets [--quiet] [--fonts DIR] DIR\n"
-    "Writes the show's default soundtrack DIR/Dezira.mp3 and its 29 pictures DIR/data/*.tga.\n"
+    "Writes the show's default soundtrack DIR/" MUSIC_FILE " and its 29 pictures DIR/data/*.tga.\n"
     "  --quiet      print nothing but errors\n"
     "  --fonts DIR  look for the DejaVu fonts in DIR first\n"
     "  --help       show this text\n";
@@ -128,7 +129,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "heartcube-assets: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
         return false;
     };
-    if (!write(dir / "Dezira.mp3", mp3))
+    if (!write(dir / MUSIC_FILE, mp3))
         return 1;
     for (const PictureFile &picture : pictures) {
         if (!write(dir / picture.name, picture.bytes))
@@ -136,7 +137,7 @@ int main(int argc, char **argv)
         pictureBytes += picture.bytes.size();
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    Say(options.quiet, "wrote %s (%.1f MB) and %zu pictures in %s (%.1f MB) in %.1f s\n", (dir / "Dezira.mp3").c_str(),
+    Say(options.quiet, "wrote %s (%.1f MB) and %zu pictures in %s (%.1f MB) in %.1f s\n", (dir / MUSIC_FILE).c_str(),
         Megabytes(mp3.size()), pictures.size(), data.c_str(), Megabytes(pictureBytes), seconds);
     return 0;
 }

@@ -3,14 +3,15 @@
 #include "pictures.h"
 
 #include "canvas.h"
+#include "drawing.h"
+#include "effects/effects.h"
+#include "textures/textures.h"
 #include "tga_writer.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
-
-const float TAU = 6.2831853f;
 
 // ---- Encodings ----------------------------------------------------------
 
@@ -45,75 +46,6 @@ TgaEncoding WithId(TgaEncoding e, const char *id)
 {
     e.id = id;
     return e;
-}
-
-// ---- Shared pieces ------------------------------------------------------
-
-// A signed distance in pixels turned into coverage at one pixel centre.
-float AntiAlias(float distance) { return Clamp01(0.5f - distance); }
-
-// Heart of the given height in pixels centred on (cx, cy), point down on the
-// canvas, turned by `angle` radians; distance in pixels.
-float HeartAt(float x, float y, float cx, float cy, float height, float angle = 0)
-{
-    float dx = x - cx, dy = cy - y;
-    float c = std::cos(angle), s = std::sin(angle);
-    return HeartDistance((dx * c + dy * s) / height, (dy * c - dx * s) / height) * height;
-}
-
-Coverage HeartShape(int width, int height, float cx, float cy, float size, float angle = 0)
-{
-    return Coverage::FromDistance(width, height, [&](float x, float y) { return HeartAt(x, y, cx, cy, size, angle); });
-}
-
-// An outline of the given stroke width around a distance field.
-template <class F> Coverage Outline(int width, int height, float stroke, F distance)
-{
-    return Coverage::FromDistance(width, height, [&](float x, float y) { return std::fabs(distance(x, y)) - stroke / 2; });
-}
-
-void AddStars(Canvas &canvas, uint32_t seed, int count, float maxY, float brightness)
-{
-    Random random(seed);
-    Coverage stars(canvas.Width(), canvas.Height());
-    for (int i = 0; i < count; i++) {
-        float sx = random.Next() * float(canvas.Width()), sy = random.Next() * maxY;
-        float radius = 0.5f + random.Next() * random.Next() * 1.4f, level = 0.3f + 0.7f * random.Next();
-        int x0 = int(sx) - 3, y0 = int(sy) - 3;
-        for (int y = std::max(0, y0); y < std::min(canvas.Height(), y0 + 7); y++)
-            for (int x = std::max(0, x0); x < std::min(canvas.Width(), x0 + 7); x++)
-                stars.At(x, y) = std::max(stars.At(x, y),
-                                          level * AntiAlias(std::hypot(float(x) + 0.5f - sx, float(y) + 0.5f - sy) - radius));
-    }
-    canvas.Glow(stars.Blurred(2), Hex(0x8fb8ff) * (0.8f * brightness));
-    canvas.Glow(stars, Rgb{1, 1, 1} * brightness);
-}
-
-// Text with a soft halo of its accent colour, as lettering on black wants.
-void GlowText(Canvas &canvas, const Coverage &text, Rgb fill, Rgb halo, int haloRadius, float haloStrength)
-{
-    canvas.Glow(text.Blurred(haloRadius), halo * haloStrength);
-    canvas.Cover(text, fill);
-}
-
-// The largest size up to `maxSize` at which the text fits the width.
-int FitSize(const Font &font, const std::u32string &text, int maxSize, float width, float tracking = 0)
-{
-    int size = maxSize;
-    while (size > 8 && font.Measure(text, size) + tracking * float(text.size()) > width)
-        size--;
-    return size;
-}
-
-Canvas FromCoverage(const Coverage &coverage, bool inverted)
-{
-    Canvas grey(coverage.Width(), coverage.Height());
-    grey.Paint([&](float x, float y) {
-        float v = coverage.At(int(x), int(y));
-        v = inverted ? 1 - v : v;
-        return Rgb{v, v, v};
-    });
-    return grey;
 }
 
 // ---- Title and creators: full 4:3 screens --------------------------------
@@ -296,15 +228,17 @@ Canvas DrawTunnel(const Fonts &, int w, int h)
 
 // ---- Frames over the rotozoomer and the tunnel -------------------------------
 
-// A frame quad is 3.8 units wide and 2 * halfHeight high at the picture panel's
+// A frame quad is a picture panel's width and 2 * halfHeight high at the panel's
 // distance, where the screen shows ±1.869 × ±1.4016 units: the frame is drawn in
 // those units so that it sits on the visible part, and the rows above and below
 // the screen are simply more frame.
+const float FRAME_WIDTH = 2 * PANEL_HALF_WIDTH;
+
 struct FrameSpace {
     int w, h;
     float halfHeight;
-    float unitsPerPixel() const { return 3.8f / float(w); }
-    float X(float x) const { return (x / float(w) - 0.5f) * 3.8f; }
+    float UnitsPerPixel() const { return FRAME_WIDTH / float(w); }
+    float X(float x) const { return (x / float(w) - 0.5f) * FRAME_WIDTH; }
     float Y(float y) const { return (0.5f - y / float(h)) * 2 * halfHeight; }
 };
 
@@ -314,7 +248,7 @@ const float VIEW_HALF_WIDTH = 1.869f, VIEW_HALF_HEIGHT = 1.4016f;
 float RotozoomWindow(const FrameSpace &s, float x, float y)
 {
     return RoundedBoxDistance(s.X(x), s.Y(y), VIEW_HALF_WIDTH - 0.17f, VIEW_HALF_HEIGHT - 0.16f, 0.32f) /
-           s.unitsPerPixel();
+           s.UnitsPerPixel();
 }
 
 // The tunnel looks through a cut-cornered cockpit window.
@@ -323,7 +257,7 @@ float TunnelWindow(const FrameSpace &s, float x, float y)
     const float a = VIEW_HALF_WIDTH - 0.2f, b = VIEW_HALF_HEIGHT - 0.19f, cut = 0.34f;
     float ax = std::fabs(s.X(x)), ay = std::fabs(s.Y(y));
     float d = std::max({ax - a, ay - b, (ax + ay - (a + b - cut)) / std::sqrt(2.0f)});
-    return d / s.unitsPerPixel();
+    return d / s.UnitsPerPixel();
 }
 
 // Coverage of the frame: 1 where the frame is, 0 where the scene shows.
@@ -345,12 +279,12 @@ Canvas RotozoomFrameArt(const FrameSpace &s)
 {
     Canvas art(s.w, s.h);
     art.Paint([&](float x, float y) {
-        float d = RotozoomWindow(s, x, y) * s.unitsPerPixel(); // units from the window's edge
+        float d = RotozoomWindow(s, x, y) * s.UnitsPerPixel(); // units from the window's edge
         float stripe = 0.5f + 0.5f * std::sin((s.X(x) + s.Y(y)) * 40.0f);
         Rgb body = Mix(Hex(0x7a1573), Hex(0xb8246f), 0.5f + 0.5f * s.Y(y) / 1.5f);
         body = Mix(body, Hex(0x4a0c5c), stripe * 0.35f);
         float gloss = SmoothStep(0.12f, 0.0f, std::fabs(d - 0.09f)) * 0.35f;
-        float rim = AntiAlias(std::fabs(d - 0.012f) / s.unitsPerPixel() - 2.0f);
+        float rim = AntiAlias(std::fabs(d - 0.012f) / s.UnitsPerPixel() - 2.0f);
         float outerShade = SmoothStep(0.1f, 0.3f, d) * 0.5f;
         Rgb colour = body * (1 - outerShade) + Hex(0xffd6ec) * gloss;
         return Mix(colour, Hex(0xfff0f8), rim);
@@ -358,9 +292,9 @@ Canvas RotozoomFrameArt(const FrameSpace &s)
     Coverage hearts(s.w, s.h);
     for (int corner = 0; corner < 4; corner++) {
         float hx = (corner & 1) ? 1.0f : -1.0f, hy = (corner & 2) ? 1.0f : -1.0f;
-        float cx = (0.5f + hx * (VIEW_HALF_WIDTH - 0.11f) / 3.8f) * float(s.w);
+        float cx = (0.5f + hx * (VIEW_HALF_WIDTH - 0.11f) / FRAME_WIDTH) * float(s.w);
         float cy = (0.5f - hy * (VIEW_HALF_HEIGHT - 0.1f) / (2 * s.halfHeight)) * float(s.h);
-        hearts.Merge(HeartShape(s.w, s.h, cx, cy, 0.15f / s.unitsPerPixel()));
+        hearts.Merge(HeartShape(s.w, s.h, cx, cy, 0.15f / s.UnitsPerPixel()));
     }
     art.Glow(hearts.Blurred(4), Hex(0xff3d8a) * 0.6f);
     art.Cover(hearts, Hex(0xffe0ef));
@@ -375,10 +309,10 @@ Canvas TunnelFrameArt(const FrameSpace &s)
     for (float &v : brushed)
         v = grain.Next();
     art.Paint([&](float x, float y) {
-        float d = TunnelWindow(s, x, y) * s.unitsPerPixel();
+        float d = TunnelWindow(s, x, y) * s.UnitsPerPixel();
         Rgb steel = Mix(Hex(0x1c2a44), Hex(0x3c5478), 0.5f + 0.5f * s.Y(y) / s.halfHeight);
         steel = steel * (0.9f + 0.2f * brushed[size_t(y)]);
-        float neon = AntiAlias(std::fabs(d - 0.02f) / s.unitsPerPixel() - 1.5f);
+        float neon = AntiAlias(std::fabs(d - 0.02f) / s.UnitsPerPixel() - 1.5f);
         float neonGlow = std::exp(-std::fabs(d - 0.02f) / 0.03f) * 0.5f;
         Rgb colour = steel + Hex(0x33e0ff) * neonGlow;
         // Warning chevrons along the bottom, under the window.
@@ -392,9 +326,9 @@ Canvas TunnelFrameArt(const FrameSpace &s)
     // Rivets along the frame.
     Coverage rivets(s.w, s.h);
     auto rivet = [&](float ux, float uy) {
-        float cx = (0.5f + ux / 3.8f) * float(s.w), cy = (0.5f - uy / (2 * s.halfHeight)) * float(s.h);
+        float cx = (0.5f + ux / FRAME_WIDTH) * float(s.w), cy = (0.5f - uy / (2 * s.halfHeight)) * float(s.h);
         rivets.Merge(Coverage::FromDistance(s.w, s.h, [&](float x, float y) {
-            return std::hypot(x - cx, y - cy) - 0.028f / s.unitsPerPixel();
+            return std::hypot(x - cx, y - cy) - 0.028f / s.UnitsPerPixel();
         }));
     };
     for (int i = -6; i <= 6; i++) {
@@ -411,29 +345,26 @@ Canvas TunnelFrameArt(const FrameSpace &s)
     return art;
 }
 
-// Half heights of the frame quads over the rotozoomer and the tunnel.
-const float ROTOZOOM_FRAME_HALF_HEIGHT = 1.5f, TUNNEL_FRAME_HALF_HEIGHT = 1.6f;
-
 Canvas DrawRotozoomBorder(const Fonts &, int w, int h)
 {
-    const FrameSpace space{w, h, ROTOZOOM_FRAME_HALF_HEIGHT};
+    const FrameSpace space{w, h, ROTOZOOM_BORDER_HALF_HEIGHT};
     return ApplyFrame(RotozoomFrameArt(space), FrameCoverage(space, RotozoomWindow));
 }
 
 Canvas DrawRotozoomBorderMask(const Fonts &, int w, int h)
 {
-    return FromCoverage(FrameCoverage(FrameSpace{w, h, ROTOZOOM_FRAME_HALF_HEIGHT}, RotozoomWindow), true);
+    return FromCoverage(FrameCoverage(FrameSpace{w, h, ROTOZOOM_BORDER_HALF_HEIGHT}, RotozoomWindow), true);
 }
 
 Canvas DrawTunnelBorder(const Fonts &, int w, int h)
 {
-    const FrameSpace space{w, h, TUNNEL_FRAME_HALF_HEIGHT};
+    const FrameSpace space{w, h, TUNNEL_BORDER_HALF_HEIGHT};
     return ApplyFrame(TunnelFrameArt(space), FrameCoverage(space, TunnelWindow));
 }
 
 Canvas DrawTunnelBorderMask(const Fonts &, int w, int h)
 {
-    return FromCoverage(FrameCoverage(FrameSpace{w, h, TUNNEL_FRAME_HALF_HEIGHT}, TunnelWindow), true);
+    return FromCoverage(FrameCoverage(FrameSpace{w, h, TUNNEL_BORDER_HALF_HEIGHT}, TunnelWindow), true);
 }
 
 // ---- Heart cube --------------------------------------------------------------
@@ -545,8 +476,8 @@ const Credit CREDITS[9] = {
     {U"see you", U"next time \u2665", 0xff3d6e},
 };
 
-// The quad is 1.8 by 0.8 units, so the picture is drawn 2.25 times as wide as
-// high; a margin of black keeps the lettering and its halo off the quad's edges.
+// The picture is drawn in the shape of its quad, 2.25 times as wide as high; a
+// margin of black keeps the lettering and its halo off the quad's edges.
 Canvas DrawCredit(const Fonts &fonts, int w, int h, const Credit &credit)
 {
     const float margin = float(w) * 0.07f, cx = float(w) / 2;
@@ -701,7 +632,7 @@ Canvas DrawGreetScroller(const Fonts &fonts, int w, int h)
 using DrawFunction = Canvas (*)(const Fonts &, int, int);
 
 struct Entry {
-    const char *name;
+    int picture;
     int width, height;
     TgaEncoding encoding;
     DrawFunction draw;
@@ -709,7 +640,7 @@ struct Entry {
 
 const char *const ID = "heartcube default picture";
 
-// One row per file, in the show's table order. The encodings are spread so that
+// One row per picture. The encodings are spread so that
 // every kind the loader reads occurs: uncompressed and run-length true colour at
 // 24 and 32 bits, 8-bit colour maps with 24- and 32-bit entries (those pictures
 // are reduced to 256 colours), 8-bit grey, rows stored either way, right-to-left
@@ -719,38 +650,38 @@ const char *const ID = "heartcube default picture";
 // smooth shading of the title, heart and tiles stays true colour; pictures
 // that are mostly black or flat are run-length encoded. The repeated tiles keep
 // power-of-two sizes, since resampling does not wrap round their edges; the
-// frames are sized in the shape of their quads (3.8 by 3.0 and 3.2 units) and
-// the credits in the 2.25 : 1 of theirs.
+// frames, the credits and the drifting panels are sized in the shapes of their
+// quads.
 const Entry TABLE[] = {
-    {"data/lovecubes.tga", 128, 128, TrueColour(32, false, Rows::BottomUp), DrawLoveCubes},
-    {"data/twistu.tga", 160, 120, Mapped(32, true, Rows::TopDown, true), DrawTwist},
-    {"data/rotozoomer.tga", 256, 256, TrueColour(24, false, Rows::TopDown), DrawRotozoomer},
-    {"data/tunnel.tga", 256, 256, TrueColour(24, false, Rows::BottomUp, true), DrawTunnel},
-    {"data/tunnel_border.tga", 640, 544, TrueColour(24, true, Rows::TopDown), DrawTunnelBorder},
-    {"data/tunnel_border_mask.tga", 640, 544, Grey(false, Rows::BottomUp), DrawTunnelBorderMask},
-    {"data/rotozoom_border.tga", 640, 512, TrueColour(32, true, Rows::BottomUp, true), DrawRotozoomBorder},
-    {"data/rotozoom_border_mask.tga", 640, 512, Grey(true, Rows::TopDown), DrawRotozoomBorderMask},
-    {"data/greets.tga", 256, 128, Mapped(24, false, Rows::BottomUp), DrawGreets},
-    {"data/greets_mask.tga", 256, 128, Grey(true, Rows::BottomUp, true), DrawGreetsMask},
-    {"data/greet_scroller.tga", 1024, 64, Mapped(24, true, Rows::TopDown), DrawGreetScroller},
-    {"data/titlecard.tga", 640, 480, WithId(TrueColour(24, false, Rows::BottomUp), ID), DrawTitleCard},
-    {"data/creators.tga", 640, 480, WithId(TrueColour(32, false, Rows::TopDown), ID), DrawCreators},
-    {"data/skybox.tga", 512, 512, TrueColour(24, true, Rows::BottomUp), DrawSkybox},
-    {"data/heart.tga", 256, 256, TrueColour(32, true, Rows::TopDown), DrawHeart},
-    {"data/heart_mask.tga", 256, 256, Grey(true, Rows::BottomUp), DrawHeartMask},
-    {"data/1.tga", 288, 128, Mapped(24, false, Rows::TopDown), DrawCreditNumber<1>},
-    {"data/2.tga", 288, 128, Mapped(32, true, Rows::BottomUp), DrawCreditNumber<2>},
-    {"data/3.tga", 288, 128, Mapped(24, true, Rows::TopDown, true), DrawCreditNumber<3>},
-    {"data/4.tga", 288, 128, Mapped(32, false, Rows::BottomUp), DrawCreditNumber<4>},
-    {"data/5.tga", 288, 128, Mapped(24, true, Rows::BottomUp), DrawCreditNumber<5>},
-    {"data/6.tga", 288, 128, Mapped(32, true, Rows::TopDown), DrawCreditNumber<6>},
-    {"data/7.tga", 288, 128, Mapped(24, false, Rows::BottomUp, true), DrawCreditNumber<7>},
-    {"data/8.tga", 288, 128, Mapped(32, true, Rows::BottomUp), DrawCreditNumber<8>},
-    {"data/9.tga", 288, 128, Mapped(24, true, Rows::TopDown), DrawCreditNumber<9>},
-    {"data/pinkc.tga", 400, 300, WithId(Mapped(24, true, Rows::BottomUp), ID), DrawPink},
-    {"data/inter1.tga", 580, 480, Mapped(24, false, Rows::TopDown), DrawInterlude1},
-    {"data/inter2.tga", 580, 480, Mapped(32, false, Rows::BottomUp, true), DrawInterlude2},
-    {"data/end.tga", 640, 480, TrueColour(24, true, Rows::TopDown), DrawEnd},
+    {PICTURE_LOVE_CUBES, 128, 128, TrueColour(32, false, Rows::BottomUp), DrawLoveCubes},
+    {PICTURE_TWIST, 160, 120, Mapped(32, true, Rows::TopDown, true), DrawTwist},
+    {PICTURE_ROTOZOOMER, 256, 256, TrueColour(24, false, Rows::TopDown), DrawRotozoomer},
+    {PICTURE_TUNNEL, 256, 256, TrueColour(24, false, Rows::BottomUp, true), DrawTunnel},
+    {PICTURE_TUNNEL_BORDER, 640, 544, TrueColour(24, true, Rows::TopDown), DrawTunnelBorder},
+    {PICTURE_TUNNEL_BORDER_MASK, 640, 544, Grey(false, Rows::BottomUp), DrawTunnelBorderMask},
+    {PICTURE_ROTOZOOM_BORDER, 640, 512, TrueColour(32, true, Rows::BottomUp, true), DrawRotozoomBorder},
+    {PICTURE_ROTOZOOM_BORDER_MASK, 640, 512, Grey(true, Rows::TopDown), DrawRotozoomBorderMask},
+    {PICTURE_GREETS, 256, 128, Mapped(24, false, Rows::BottomUp), DrawGreets},
+    {PICTURE_GREETS_MASK, 256, 128, Grey(true, Rows::BottomUp, true), DrawGreetsMask},
+    {PICTURE_GREET_SCROLLER, 1024, 64, Mapped(24, true, Rows::TopDown), DrawGreetScroller},
+    {PICTURE_TITLE, 640, 480, WithId(TrueColour(24, false, Rows::BottomUp), ID), DrawTitleCard},
+    {PICTURE_CREATORS, 640, 480, WithId(TrueColour(32, false, Rows::TopDown), ID), DrawCreators},
+    {PICTURE_SKYBOX, 512, 512, TrueColour(24, true, Rows::BottomUp), DrawSkybox},
+    {PICTURE_HEART, 256, 256, TrueColour(32, true, Rows::TopDown), DrawHeart},
+    {PICTURE_HEART_MASK, 256, 256, Grey(true, Rows::BottomUp), DrawHeartMask},
+    {PICTURE_CREDIT_1, 288, 128, Mapped(24, false, Rows::TopDown), DrawCreditNumber<1>},
+    {PICTURE_CREDIT_2, 288, 128, Mapped(32, true, Rows::BottomUp), DrawCreditNumber<2>},
+    {PICTURE_CREDIT_3, 288, 128, Mapped(24, true, Rows::TopDown, true), DrawCreditNumber<3>},
+    {PICTURE_CREDIT_4, 288, 128, Mapped(32, false, Rows::BottomUp), DrawCreditNumber<4>},
+    {PICTURE_CREDIT_5, 288, 128, Mapped(24, true, Rows::BottomUp), DrawCreditNumber<5>},
+    {PICTURE_CREDIT_6, 288, 128, Mapped(32, true, Rows::TopDown), DrawCreditNumber<6>},
+    {PICTURE_CREDIT_7, 288, 128, Mapped(24, false, Rows::BottomUp, true), DrawCreditNumber<7>},
+    {PICTURE_CREDIT_8, 288, 128, Mapped(32, true, Rows::BottomUp), DrawCreditNumber<8>},
+    {PICTURE_CREDIT_9, 288, 128, Mapped(24, true, Rows::TopDown), DrawCreditNumber<9>},
+    {PICTURE_PINK, 400, 300, WithId(Mapped(24, true, Rows::BottomUp), ID), DrawPink},
+    {PICTURE_INTERLUDE_1, 580, 480, Mapped(24, false, Rows::TopDown), DrawInterlude1},
+    {PICTURE_INTERLUDE_2, 580, 480, Mapped(32, false, Rows::BottomUp, true), DrawInterlude2},
+    {PICTURE_END, 640, 480, TrueColour(24, true, Rows::TopDown), DrawEnd},
 };
 
 } // namespace
@@ -772,7 +703,7 @@ std::vector<PictureFile> DrawPictures(const Fonts &fonts)
         std::vector<unsigned char> pixels = entry.draw(fonts, entry.width, entry.height).Bytes(channels);
         if (mapped)
             pixels = ReduceColours(pixels, channels);
-        files.push_back({entry.name, EncodeTga(pixels.data(), entry.width, entry.height, channels, e)});
+        files.push_back({g_textureFiles[entry.picture], EncodeTga(pixels.data(), entry.width, entry.height, channels, e)});
     }
     return files;
 }

@@ -11,6 +11,7 @@
 #include "soundtrack.h"
 
 #include "synth.h"
+#include "timeline/timeline.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,10 +19,9 @@
 namespace {
 
 const double BEAT = 0.5;      // seconds
-const double LENGTH = 117.0;  // the show ends at 111 s; the last chord rings on
-const double FADE_START = 112.0;
-
-enum Section { TITLE, CREATORS, ROTOZOOMER, TUNNEL, HEART, PINK, DRIFT, END };
+// The last chord rings on past the show's end, and fades out.
+const double FADE_START = ShowEndSecond() + 1.0;
+const double LENGTH = FADE_START + 5.0;
 
 struct Chord {
     int root;                    // pitch class, C = 0
@@ -32,7 +32,7 @@ const Chord Am{9, {0, 3, 7}}, F{5, {0, 4, 7}}, C{0, {0, 4, 7}}, G{7, {0, 4, 7}},
     Em{4, {0, 3, 7}}, Fmaj7{5, {0, 4, 7, 11}}, Em7{4, {0, 3, 7, 10}}, Dm7{2, {0, 3, 7, 10}}, Cmaj7{0, {0, 4, 7, 11}};
 
 struct Bar {
-    Section section;
+    int section;   // the scene the bar plays under
     double time;   // s
     double beats;  // 4, or 2 for the short bars that land the music on a scene's odd second
     int index;     // within its section
@@ -41,32 +41,31 @@ struct Bar {
 };
 
 struct SectionPlan {
-    Section section;
-    double start;
+    int scene;
     std::vector<std::pair<const Chord *, double>> bars; // chord and beats
 };
 
-// The scenes start at 8, 16, 33, 51, 76, 84 and 102 s; a two-beat bar before
-// 33 and 76 keeps every section on its second.
+// Each section starts on the second its scene starts; the tunnel and the pink
+// picture start on odd seconds, so a two-beat bar before each lands them there.
 std::vector<Bar> LayOutBars()
 {
     const std::vector<SectionPlan> plan = {
-        {TITLE, 0, {{&Am, 4}, {&F, 4}, {&C, 4}, {&G, 4}}},
-        {CREATORS, 8, {{&Am, 4}, {&F, 4}, {&C, 4}, {&G, 4}}},
-        {ROTOZOOMER, 16, {{&Am, 4}, {&F, 4}, {&C, 4}, {&G, 4}, {&Am, 4}, {&F, 4}, {&C, 4}, {&G, 4}, {&G, 2}}},
-        {TUNNEL, 33, {{&Am, 4}, {&G, 4}, {&F, 4}, {&E, 4}, {&Am, 4}, {&G, 4}, {&F, 4}, {&E, 4}, {&E, 4}}},
-        {HEART, 51, {{&F, 4}, {&G, 4}, {&Em, 4}, {&Am, 4}, {&F, 4}, {&G, 4}, {&Em, 4}, {&Am, 4},
-                     {&F, 4}, {&G, 4}, {&Em, 4}, {&Am, 4}, {&E, 2}}},
-        {PINK, 76, {{&Fmaj7, 4}, {&Em7, 4}, {&Dm7, 4}, {&Cmaj7, 4}}},
-        {DRIFT, 84, {{&Am, 4}, {&F, 4}, {&C, 4}, {&G, 4}, {&Am, 4}, {&F, 4}, {&C, 4}, {&G, 4}, {&E, 4}}},
-        {END, 102, {{&F, 4}, {&G, 4}, {&Am, 4}, {&Am, 4}}},
+        {SCENE_TITLE, {{&Am, 4}, {&F, 4}, {&C, 4}, {&G, 4}}},
+        {SCENE_CREATORS, {{&Am, 4}, {&F, 4}, {&C, 4}, {&G, 4}}},
+        {SCENE_ROTOZOOMER, {{&Am, 4}, {&F, 4}, {&C, 4}, {&G, 4}, {&Am, 4}, {&F, 4}, {&C, 4}, {&G, 4}, {&G, 2}}},
+        {SCENE_TUNNEL, {{&Am, 4}, {&G, 4}, {&F, 4}, {&E, 4}, {&Am, 4}, {&G, 4}, {&F, 4}, {&E, 4}, {&E, 4}}},
+        {SCENE_HEART_CUBE, {{&F, 4}, {&G, 4}, {&Em, 4}, {&Am, 4}, {&F, 4}, {&G, 4}, {&Em, 4}, {&Am, 4},
+                            {&F, 4}, {&G, 4}, {&Em, 4}, {&Am, 4}, {&E, 2}}},
+        {SCENE_PINK, {{&Fmaj7, 4}, {&Em7, 4}, {&Dm7, 4}, {&Cmaj7, 4}}},
+        {SCENE_INTERLUDE, {{&Am, 4}, {&F, 4}, {&C, 4}, {&G, 4}, {&Am, 4}, {&F, 4}, {&C, 4}, {&G, 4}, {&E, 4}}},
+        {SCENE_END, {{&F, 4}, {&G, 4}, {&Am, 4}, {&Am, 4}}},
     };
     std::vector<Bar> bars;
     for (const SectionPlan &section : plan) {
-        double time = section.start;
+        double time = SceneStartSecond(section.scene);
         int index = 0;
         for (const auto &[chord, beats] : section.bars) {
-            bars.push_back({section.section, time, beats, index++, int(section.bars.size()), chord});
+            bars.push_back({section.scene, time, beats, index++, int(section.bars.size()), chord});
             time += beats * BEAT;
         }
     }
@@ -349,7 +348,7 @@ void Score::Play(const Bar &bar)
     static const Patch lead = LeadPatch(), softLead = SoftLeadPatch(), riff = RiffPatch();
     const bool last = bar.index == bar.count - 1;
     switch (bar.section) {
-    case TITLE: {
+    case SCENE_TITLE: {
         // The pad opens up slowly under a bell arpeggio.
         float p = float(Progress(bar));
         Pad(bar, 1.0f, 0.5f + 0.5f * p, 0.4f);
@@ -358,7 +357,7 @@ void Score::Play(const Bar &bar)
             PlayRiser(bar.time, bar.time + 2, 0.7f, true, Music(0, 0.3f, 0), seed_++);
         break;
     }
-    case CREATORS:
+    case SCENE_CREATORS:
         Pad(bar, 0.8f, 1.0f);
         Bells(bar, 0.5, 69, 0.55f);
         // The kick and bass alone; the hats wait for the rotozoomer.
@@ -369,7 +368,7 @@ void Score::Play(const Bar &bar)
             PlayRiser(bar.time - 2, bar.time + 2, 0.8f, false, Music(0, 0.3f, 0), seed_++);
         }
         break;
-    case ROTOZOOMER:
+    case SCENE_ROTOZOOMER:
         if (bar.index == 0)
             PlayCrash(bar.time, 0.9f, Drums(0, 0.3f), seed_++);
         Pad(bar, 0.55f, 1.0f);
@@ -384,7 +383,7 @@ void Score::Play(const Bar &bar)
         Hats(bar, 0.25, 0.5f, true);
         Bass(bar, "rrorrorr", 0.9f, 1.0f);
         break;
-    case TUNNEL: {
+    case SCENE_TUNNEL: {
         // The riff's filter opens over the whole section, like speed building up.
         if (bar.index == 0)
             PlayCrash(bar.time, 1.0f, Drums(0, 0.3f), seed_++);
@@ -412,7 +411,7 @@ void Score::Play(const Bar &bar)
         }
         break;
     }
-    case HEART:
+    case SCENE_HEART_CUBE:
         if (bar.index == 0 || bar.index == 8)
             PlayCrash(bar.time, 1.0f, Drums(0, 0.3f), seed_++);
         Pad(bar, 0.6f, 1.2f);
@@ -435,7 +434,7 @@ void Score::Play(const Bar &bar)
         else
             Tune(bar, CHORUS_A, (bar.index - 8) * 4, lead, 0.3f, 0.3f, 12);
         break;
-    case PINK:
+    case SCENE_PINK:
         Pad(bar, 1.0f, 0.9f, 0.55f);
         Bells(bar, 0.5, 72, 0.8f);
         Tune(bar, {{0, 4, 76}, {4, 4, 74}, {8, 4, 72}, {12, 4, 71}}, bar.index * 4, softLead, 0.5f, 0.3f);
@@ -443,7 +442,7 @@ void Score::Play(const Bar &bar)
         if (last)
             PlayRiser(bar.time, bar.time + 2, 0.8f, true, Music(0, 0.3f, 0), seed_++);
         break;
-    case DRIFT:
+    case SCENE_INTERLUDE:
         // Half time: the kick on one and the and of three, the snare on three.
         if (bar.index == 0)
             PlayCrash(bar.time, 0.9f, Drums(0, 0.3f), seed_++);
@@ -461,7 +460,7 @@ void Score::Play(const Bar &bar)
         else
             Tune(bar, {{0, 2, 71}, {2, 2, 68}}, 0, softLead, 0.35f, 0.4f);
         break;
-    case END: {
+    case SCENE_END: {
         // No drums: the filter closes slowly while the tune says goodbye.
         if (bar.index == 0)
             PlayCrash(bar.time, 0.7f, Drums(0, 0.4f), seed_++);

@@ -13,15 +13,15 @@
 #include "progress.h"
 #include "show_renderer.h"
 #include "soundtrack_wav.h"
+#include "temporary_file.h"
 #include "timing.h"
 #include "video_encoder.h"
+#include "music/music.h"
+#include "timeline/timeline.h"
 
 namespace {
 
-// The program ends as its clock passes 110.52 s, at 111 whole seconds.
-const double SHOW_LENGTH = 111.0;
-
-const char *const ENDED = "nothing to draw: the show has ended by then (it runs 111 s)";
+std::string Ended() { return "the show has ended by then (it runs " + std::to_string(ShowEndSecond()) + " s)"; }
 
 long FirstFrame(double seconds, int fps) { return long(std::ceil(seconds * fps - 1e-9)); }
 
@@ -42,7 +42,9 @@ unsigned long long HashFrame(const std::vector<unsigned char> &rgba, int width, 
 bool Stretch(const RenderOptions &o, long &first, long &last)
 {
     first = FirstFrame(o.from, o.fps);
-    double end = o.to >= 0 ? std::min(o.to, SHOW_LENGTH) : SHOW_LENGTH;
+    // The program ends at the first frame whose clock reads the show's last second.
+    const double length = ShowEndSecond();
+    double end = o.to >= 0 ? std::min(o.to, length) : length;
     last = FirstFrame(end, o.fps) - 1;
     return last >= first;
 }
@@ -53,7 +55,7 @@ std::string RenderStretch(ShowRenderer &renderer, const RenderOptions &o, const 
 {
     long first, last;
     if (!Stretch(o, first, last))
-        return ENDED;
+        return "nothing to draw: " + Ended();
     Progress progress(what, last - first + 1);
     for (long frame = first; frame <= last; frame++) {
         std::vector<unsigned char> &rgba = buffer();
@@ -80,7 +82,7 @@ std::string RenderOneFrame(ShowRenderer &renderer, const RenderOptions &o)
 {
     std::vector<unsigned char> rgba;
     if (!renderer.renderTime(o.time, rgba))
-        return "the show has ended by then (it runs 111 s)";
+        return Ended();
     std::string error = WritePng(o.output, {rgba.data(), renderer.width(), renderer.height(), 4, true});
     return error.empty() ? error : o.output + ": " + error;
 }
@@ -118,20 +120,20 @@ std::string RenderVideo(ShowRenderer &renderer, const RenderOptions &o, VideoTim
 {
     long first, last;
     if (!Stretch(o, first, last))
-        return ENDED;
+        return "nothing to draw: " + Ended();
 
-    char wav[] = "/tmp/heartcube-audio-XXXXXX.wav";
-    int fd = mkstemps(wav, 4);
+    std::string wav;
+    int fd = CreateTemporaryFile("heartcube-audio", ".wav", &wav);
     if (fd < 0)
-        return std::string("cannot make a temporary file: ") + strerror(errno);
+        return "cannot make a temporary file in " + TemporaryDirectory() + ": " + strerror(errno);
     close(fd);
     struct Remove {
-        const char *path;
-        ~Remove() { unlink(path); }
+        const std::string &path;
+        ~Remove() { unlink(path.c_str()); }
     } removeWav{wav};
 
     std::string warning;
-    std::string error = WriteSoundtrackWav("Dezira.mp3", wav, first, last - first + 1, o.fps, &warning);
+    std::string error = WriteSoundtrackWav(MUSIC_FILE, wav, first, last - first + 1, o.fps, &warning);
     if (!error.empty())
         return error;
     if (!warning.empty())

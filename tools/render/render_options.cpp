@@ -1,5 +1,7 @@
 #include "render_options.h"
 
+#include "music/music.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -15,7 +17,7 @@ const char *const RENDER_USAGE =
     "  --sheet STORYBOARD.png     one labelled frame of every scene, in a grid\n"
     "  --hashes FILE              a line per frame: number, time, hash of its pixels\n"
     "options:\n"
-    "  --show DIR                 where data/ and Dezira.mp3 are (default: here)\n"
+    "  --show DIR                 where data/ and " MUSIC_FILE " are (default: here)\n"
     "  --size WxH                 frame size in pixels (default 640x480)\n"
     "  --fps F                    frames per second, 1 to 240 (default 60)\n"
     "  --timer-offset S           the animation timer's lead on the music, seconds (default 0)\n"

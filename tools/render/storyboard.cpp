@@ -6,20 +6,27 @@
 #include "png_writer.h"
 #include "show_renderer.h"
 #include "text.h"
+#include "timeline/timeline.h"
 
 namespace {
 
 struct Moment {
-    double seconds;
-    const char32_t *scene;
+    int scene;
+    double into;          // seconds after the scene starts
+    const char32_t *what; // the label
 };
 
-// A moment well inside each scene; the credits' first picture shows from 53 s.
+// A moment well inside each scene; the first credit shows two seconds into the
+// heart cube.
 const Moment MOMENTS[] = {
-    {4.0, U"title"},      {12.0, U"creators"},  {24.0, U"rotozoomer"},
-    {42.0, U"tunnel"},    {52.0, U"heart cube"}, {53.5, U"credits"},
-    {80.0, U"pink"},      {93.0, U"drifting panels"}, {106.0, U"end"},
+    {SCENE_TITLE, 4.0, U"title"},          {SCENE_CREATORS, 4.0, U"creators"},
+    {SCENE_ROTOZOOMER, 8.0, U"rotozoomer"}, {SCENE_TUNNEL, 9.0, U"tunnel"},
+    {SCENE_HEART_CUBE, 1.0, U"heart cube"}, {SCENE_HEART_CUBE, 2.5, U"credits"},
+    {SCENE_PINK, 4.0, U"pink"},            {SCENE_INTERLUDE, 9.0, U"drifting panels"},
+    {SCENE_END, 4.0, U"end"},
 };
+
+double SecondsOf(const Moment &m) { return SceneStartSecond(m.scene) + m.into; }
 
 const int COLUMNS = 3;
 const int GAP = 16;
@@ -28,9 +35,9 @@ const int LABEL_SIZE = 16;
 
 std::u32string Label(const Moment &m)
 {
-    int seconds = int(m.seconds);
+    int seconds = int(SecondsOf(m));
     std::string time = std::to_string(seconds / 60) + ":" + (seconds % 60 < 10 ? "0" : "") + std::to_string(seconds % 60);
-    return std::u32string(time.begin(), time.end()) + U"  " + m.scene;
+    return std::u32string(time.begin(), time.end()) + U"  " + m.what;
 }
 
 } // namespace
@@ -52,8 +59,8 @@ std::string WriteStoryboard(ShowRenderer &renderer, const std::string &path)
 
     std::vector<unsigned char> rgba;
     for (int i = 0; i < count; i++) {
-        if (!renderer.renderTime(MOMENTS[i].seconds, rgba))
-            return "the show ended before " + std::to_string(MOMENTS[i].seconds) + " s";
+        if (!renderer.renderTime(SecondsOf(MOMENTS[i]), rgba))
+            return "the show ended before " + std::to_string(SecondsOf(MOMENTS[i])) + " s";
         const int left = GAP + (i % COLUMNS) * (tileWidth + GAP);
         const int top = GAP + (i / COLUMNS) * (tileHeight + LABEL + GAP);
         // Each tile pixel is the mean of a 2x2 block; the frame's rows come bottom first.

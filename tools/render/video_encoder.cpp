@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "temporary_file.h"
 #include "timing.h"
 
 extern char **environ;
@@ -60,13 +61,11 @@ VideoEncoder::VideoEncoder(const Settings &settings) : settings_(settings)
         error_ = "ffmpeg is not installed (Debian: apt-get install ffmpeg)";
         return;
     }
-    char logTemplate[] = "/tmp/heartcube-ffmpeg-XXXXXX";
-    int logFile = mkstemp(logTemplate);
+    int logFile = CreateTemporaryFile("heartcube-ffmpeg", "", &log_);
     if (logFile < 0) {
-        error_ = std::string("cannot make a temporary file: ") + strerror(errno);
+        error_ = std::string("cannot make a temporary file in ") + TemporaryDirectory() + ": " + strerror(errno);
         return;
     }
-    log_ = logTemplate;
 
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) {
