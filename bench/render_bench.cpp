@@ -39,18 +39,18 @@ bool TimeConversion(const std::vector<std::vector<unsigned char>> &samples, long
     VideoEncoder::Settings settings{"", "", o.width, o.height, o.fps, o.preset, o.crf, false};
     double start = Now();
     VideoEncoder encoder(settings);
-    if (!encoder.error().empty()) {
-        fprintf(stderr, "heartcube-bench-render: %s\n", encoder.error().c_str());
+    if (!encoder.Error().empty()) {
+        fprintf(stderr, "heartcube-bench-render: %s\n", encoder.Error().c_str());
         return false;
     }
     for (long i = 0; i < frames; i++) {
-        encoder.nextBuffer() = samples[size_t(i) % samples.size()];
-        if (!encoder.submit())
+        encoder.NextBuffer() = samples[size_t(i) % samples.size()];
+        if (!encoder.Submit())
             break;
     }
-    bool ok = encoder.finish();
+    bool ok = encoder.Finish();
     wall = Now() - start;
-    cpu = encoder.cpuSeconds();
+    cpu = encoder.CpuSeconds();
     return ok;
 }
 
@@ -85,20 +85,20 @@ int main(int argc, char **argv)
            frames, o.preset.c_str());
 
     ShowRenderer renderer(o.width, o.height, o.fps, 0.0);
-    if (!renderer.valid()) {
-        fprintf(stderr, "heartcube-bench-render: %s\n", renderer.error().c_str());
+    if (!renderer.Valid()) {
+        fprintf(stderr, "heartcube-bench-render: %s\n", renderer.Error().c_str());
         return 1;
     }
 
     // Drawing alone, then drawing and read-back, keeping a frame a second for ffmpeg.
     double start = Now(), startCpu = OwnProcessorTime();
-    for (long n = 0; n < frames && renderer.drawFrame(n); n++) {
+    for (long n = 0; n < frames && renderer.DrawFrame(n); n++) {
     }
     double drawing = Now() - start, drawingCpu = OwnProcessorTime() - startCpu;
     std::vector<std::vector<unsigned char>> samples;
     std::vector<unsigned char> rgba;
     start = Now();
-    for (long n = 0; n < frames && renderer.render(n, rgba); n++)
+    for (long n = 0; n < frames && renderer.Render(n, RowOrder::BottomFirst, rgba); n++)
         if (n % o.fps == 0)
             samples.push_back(rgba);
     double readBack = Now() - start - drawing;

@@ -174,30 +174,35 @@ EglContext::~EglContext()
     // not terminated here; the driver stays loaded until exit.
 }
 
-const char *EglContext::displayExtensions() const
+const char *EglContext::DisplayExtensions() const
 {
     return impl_->display == EGL_NO_DISPLAY ? "" : eglQueryString(impl_->display, EGL_EXTENSIONS);
 }
 
-std::vector<unsigned char> EglContext::readPixels() const
+void EglContext::ReadPixels(RowOrder order, std::vector<unsigned char> &rgba) const
 {
-    std::vector<unsigned char> pixels(size_t(width_) * size_t(height_) * 4);
-    if (!valid())
-        return pixels;
+    rgba.assign(size_t(width_) * size_t(height_) * 4, 0);
+    if (!Valid())
+        return;
     GLint alignment = 4;
     glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
     glPixelStorei(GL_PACK_ALIGNMENT, alignment);
-    // OpenGL reads bottom row first; pictures are stored top row first.
-    const size_t stride = size_t(width_) * 4;
-    std::vector<unsigned char> row(stride);
-    for (int y = 0; y < height_ / 2; y++) {
-        unsigned char *top = pixels.data() + size_t(y) * stride;
-        unsigned char *bottom = pixels.data() + size_t(height_ - 1 - y) * stride;
-        std::copy(top, top + stride, row.begin());
-        std::copy(bottom, bottom + stride, top);
-        std::copy(row.begin(), row.end(), bottom);
+
+    // A screen shows no alpha; where the framebuffer keeps some (pictures with an
+    // alpha channel write it), the frame is made opaque as the window would be.
+    GLint alphaBits = 0;
+    glGetIntegerv(GL_ALPHA_BITS, &alphaBits);
+    if (alphaBits > 0)
+        for (size_t i = 3; i < rgba.size(); i += 4)
+            rgba[i] = 255;
+
+    if (order == RowOrder::TopFirst) {
+        const size_t stride = size_t(width_) * 4;
+        for (int y = 0; y < height_ / 2; y++) {
+            unsigned char *top = rgba.data() + size_t(y) * stride;
+            std::swap_ranges(top, top + stride, rgba.data() + size_t(height_ - 1 - y) * stride);
+        }
     }
-    return pixels;
 }

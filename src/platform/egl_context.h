@@ -9,24 +9,29 @@
 #include <string>
 #include <vector>
 
+// Rows of a frame read back: pictures and PNG files keep the top row first,
+// OpenGL (and ffmpeg told to flip) the bottom row first.
+enum class RowOrder { TopFirst, BottomFirst };
+
 class EglContext {
 public:
     // Makes a context current with a width x height framebuffer to draw into and
-    // read from. On failure, valid() is false and error() says why.
+    // read from. On failure, Valid() is false and Error() says why.
     EglContext(int width, int height);
     ~EglContext();
     EglContext(const EglContext &) = delete;
     EglContext &operator=(const EglContext &) = delete;
 
-    bool valid() const { return error_.empty(); }
-    const std::string &error() const { return error_; }
-    int width() const { return width_; }
-    int height() const { return height_; }
+    bool Valid() const { return error_.empty(); }
+    const std::string &Error() const { return error_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
     // The EGL display's extension list (the window system's list, as GLX's would be).
-    const char *displayExtensions() const;
+    const char *DisplayExtensions() const;
 
-    // The framebuffer as RGBA bytes, top row first.
-    std::vector<unsigned char> readPixels() const;
+    // The framebuffer as RGBA bytes in the row order asked, opaque as a screen shows
+    // it, into rgba (resized to fit). OpenGL's pixel-store state is left as it was.
+    void ReadPixels(RowOrder order, std::vector<unsigned char> &rgba) const;
 
 private:
     struct Impl;

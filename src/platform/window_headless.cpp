@@ -1,6 +1,7 @@
-// The window calls on an offscreen context and virtual clocks: nothing to show,
+// The window calls on an offscreen context and a virtual clock: nothing to show,
 // no events, no keys; termination only marks the show as ended.
 
+#include <deque>
 #include <string>
 
 #include "platform/extension_list.h"
@@ -11,12 +12,14 @@ namespace {
 
 struct Headless {
     double timer = 0.0;
-    int musicPosition = 0;
+    std::deque<double> queuedTimes;
     bool open = false;
     bool ended = false;
-    int width = 0, height = 0;
+    int width = 640, height = 480;
     std::string extensions;
     unsigned serial = 0;
+    int timerReads = 0;
+    int terminateCalls = 0;
 };
 
 Headless &TheWindow()
@@ -26,6 +29,23 @@ Headless &TheWindow()
 }
 
 } // namespace
+
+void ResetHeadless()
+{
+    // The serial keeps counting: a window opened after a reset is a new window.
+    const unsigned serial = TheWindow().serial;
+    TheWindow() = Headless();
+    TheWindow().serial = serial;
+    SetHeadlessMusicPosition(0);
+}
+
+void SetHeadlessTimer(double seconds)
+{
+    TheWindow().timer = seconds;
+    TheWindow().queuedTimes.clear();
+}
+
+void QueueHeadlessTimes(std::initializer_list<double> readings) { TheWindow().queuedTimes.assign(readings); }
 
 void SetHeadlessWindow(bool open, int width, int height, const char *extensions)
 {
@@ -40,18 +60,28 @@ void SetHeadlessWindow(bool open, int width, int height, const char *extensions)
 }
 
 bool HeadlessShowEnded() { return TheWindow().ended; }
-
-void SetHeadlessClocks(double timerSeconds, int musicMilliseconds)
-{
-    TheWindow().timer = timerSeconds;
-    TheWindow().musicPosition = musicMilliseconds;
-}
-
-int HeadlessMusicPosition() { return TheWindow().musicPosition; }
+int HeadlessTimerReads() { return TheWindow().timerReads; }
+int HeadlessTerminateCalls() { return TheWindow().terminateCalls; }
 
 int glfwInit() { return 1; }
-void glfwTerminate() { TheWindow().ended = true; }
-double glfwGetTime() { return TheWindow().timer; }
+
+void glfwTerminate()
+{
+    TheWindow().ended = true;
+    TheWindow().terminateCalls++;
+}
+
+double glfwGetTime()
+{
+    Headless &w = TheWindow();
+    w.timerReads++;
+    if (!w.queuedTimes.empty()) {
+        w.timer = w.queuedTimes.front();
+        w.queuedTimes.pop_front();
+    }
+    return w.timer;
+}
+
 int glfwOpenWindow(int, int, int, int, int, int, int, int, int) { return TheWindow().open ? 1 : 0; }
 void glfwSetWindowTitle(const char *) {}
 

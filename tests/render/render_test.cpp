@@ -42,7 +42,7 @@ protected:
         renderer = std::make_unique<ShowRenderer>(64, 48, 60, 0.0);
     }
     static void TearDownTestSuite() { renderer.reset(); }
-    void SetUp() override { ASSERT_TRUE(renderer->valid()) << renderer->error(); }
+    void SetUp() override { ASSERT_TRUE(renderer->Valid()) << renderer->Error(); }
 
     static std::unique_ptr<ShowRenderer> renderer;
     std::vector<unsigned char> rgba;
@@ -57,36 +57,36 @@ TEST_F(Renderer, ScenesChangeOneFrameAfterTheirSecond)
     for (const auto &b : boundaries) {
         long frame = b.second * 60L;
         // Frames out of order, as a single --time would draw them.
-        ASSERT_TRUE(renderer->render(frame - 1, rgba));
+        ASSERT_TRUE(renderer->Render(frame - 1, RowOrder::TopFirst, rgba));
         EXPECT_EQ(SceneOfLastPicture(), b.before) << "just before " << b.second;
-        ASSERT_TRUE(renderer->render(frame, rgba));
+        ASSERT_TRUE(renderer->Render(frame, RowOrder::TopFirst, rgba));
         EXPECT_EQ(SceneOfLastPicture(), b.before) << "the frame the clock reads " << b.second;
-        ASSERT_TRUE(renderer->render(frame + 1, rgba));
+        ASSERT_TRUE(renderer->Render(frame + 1, RowOrder::TopFirst, rgba));
         EXPECT_EQ(SceneOfLastPicture(), b.after) << "the frame after " << b.second;
         // Times off the frame grid follow the same rule.
-        ASSERT_TRUE(renderer->renderTime(b.second - 0.01, rgba));
+        ASSERT_TRUE(renderer->RenderTime(b.second - 0.01, RowOrder::TopFirst, rgba));
         EXPECT_EQ(SceneOfLastPicture(), b.before);
-        ASSERT_TRUE(renderer->renderTime(b.second + 1.0 / 60 + 0.001, rgba));
+        ASSERT_TRUE(renderer->RenderTime(b.second + 1.0 / 60 + 0.001, RowOrder::TopFirst, rgba));
         EXPECT_EQ(SceneOfLastPicture(), b.after);
     }
 }
 
 TEST_F(Renderer, ShowEndsBeforeTheFrameAt111Seconds)
 {
-    EXPECT_TRUE(renderer->render(6659, rgba));
+    EXPECT_TRUE(renderer->Render(6659, RowOrder::TopFirst, rgba));
     EXPECT_EQ(SceneOfLastPicture(), 7);
-    EXPECT_FALSE(renderer->render(6660, rgba));
-    EXPECT_FALSE(renderer->renderTime(115.0, rgba));
+    EXPECT_FALSE(renderer->Render(6660, RowOrder::TopFirst, rgba));
+    EXPECT_FALSE(renderer->RenderTime(115.0, RowOrder::TopFirst, rgba));
     // And it starts again for an earlier moment.
-    EXPECT_TRUE(renderer->renderTime(3.0, rgba));
+    EXPECT_TRUE(renderer->RenderTime(3.0, RowOrder::TopFirst, rgba));
 }
 
 TEST_F(Renderer, SameMomentSamePixels)
 {
     std::vector<unsigned char> first, again;
-    ASSERT_TRUE(renderer->renderTime(57.3, first));
-    ASSERT_TRUE(renderer->render(100, rgba));
-    ASSERT_TRUE(renderer->renderTime(57.3, again));
+    ASSERT_TRUE(renderer->RenderTime(57.3, RowOrder::TopFirst, first));
+    ASSERT_TRUE(renderer->Render(100, RowOrder::TopFirst, rgba));
+    ASSERT_TRUE(renderer->RenderTime(57.3, RowOrder::TopFirst, again));
     EXPECT_EQ(first, again);
 }
 
@@ -94,11 +94,11 @@ TEST_F(Renderer, NoFrameOfTheShowLeavesAnOpenGLError)
 {
     // Ten frames a second from the first to the last, every scene and credit.
     ShowRenderer tenPerSecond(64, 48, 10, 0.0);
-    ASSERT_TRUE(tenPerSecond.valid());
+    ASSERT_TRUE(tenPerSecond.Valid());
     while (glGetError() != GL_NO_ERROR) {
     }
     long frames = 0;
-    for (long frame = 0; tenPerSecond.render(frame, rgba); frame++) {
+    for (long frame = 0; tenPerSecond.Render(frame, RowOrder::TopFirst, rgba); frame++) {
         ASSERT_EQ(glGetError(), GLenum(GL_NO_ERROR)) << "frame " << frame << " at " << frame / 10.0 << " s";
         frames++;
     }

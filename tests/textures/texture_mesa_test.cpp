@@ -5,7 +5,7 @@
 
 #include <GL/gl.h>
 
-#include "fake_platform.h"
+#include "platform/headless.h"
 #include "picture_files.h"
 #include "platform/egl_context.h"
 #include "textures/image.h"
@@ -38,10 +38,10 @@ class MesaUpload : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!context_.valid())
-            GTEST_SKIP() << "no headless OpenGL here: " << context_.error();
-        fake::SetWindowOpen(false);
-        fake::SetWindowOpen(true);
+        if (!context_.Valid())
+            GTEST_SKIP() << "no headless OpenGL here: " << context_.Error();
+        SetHeadlessWindow(false, 640, 480, "");
+        SetHeadlessWindow(true, 640, 480, "");
         glGenTextures(1, &texture_);
         glBindTexture(GL_TEXTURE_2D, texture_);
     }

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <iterator>
 
-#include "fake_platform.h"
+#include "platform/headless.h"
 #include "gl_recorder.h"
 #include "picture_files.h"
 #include "textures/image.h"
@@ -22,14 +22,14 @@ protected:
         glrec::Reset();
         glrec::SetExtensions("GL_ARB_multitexture GL_EXT_texture_env_add");
         glrec::SetMaxTextureSize(16384);
-        fake::SetPlatformExtensions(false);
         OpenNewWindow();
     }
 
-    static void OpenNewWindow()
+    // The window system's own extensions come with the window.
+    static void OpenNewWindow(const char *windowExtensions = "")
     {
-        fake::SetWindowOpen(false);
-        fake::SetWindowOpen(true);
+        SetHeadlessWindow(false, 640, 480, "");
+        SetHeadlessWindow(true, 640, 480, windowExtensions);
     }
 
     // Loads the file and returns what was printed on stderr; stdout must stay empty.
@@ -121,7 +121,7 @@ TEST_F(TextureUpload, FailuresTouchNoOpenGlStateAndNameTheFileOnce)
     EXPECT_TRUE(glrec::Uploads().empty());
 
     // With the window closed nothing is read and no call is made.
-    fake::SetWindowOpen(false);
+    SetHeadlessWindow(false, 640, 480, "");
     glrec::Reset();
     EXPECT_EQ(Load(wide, 0, 0), "");
     EXPECT_TRUE(glrec::Calls().empty());
@@ -146,8 +146,7 @@ TEST_F(TextureUpload, MipmapExtensionIsAskedOncePerWindowAsAWholeWord)
     EXPECT_TRUE(glrec::Only({"glGetTexParameteriv"}).empty()) << "a longer name is not the extension";
 
     // A new window is asked again; the window system's list counts too.
-    OpenNewWindow();
-    fake::SetPlatformExtensions(true);
+    OpenNewWindow("GL_SGIS_generate_mipmap");
     glrec::Reset();
     Load(path, IMAGE_BUILD_MIPMAPS, 1);
     EXPECT_EQ(glrec::Only({"glGetString"}).size(), 1u);
@@ -155,7 +154,6 @@ TEST_F(TextureUpload, MipmapExtensionIsAskedOncePerWindowAsAWholeWord)
 
     // Found in the OpenGL list, at its end.
     OpenNewWindow();
-    fake::SetPlatformExtensions(false);
     glrec::SetExtensions("GL_X GL_SGIS_generate_mipmap");
     glrec::Reset();
     glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP_SGIS, 0);

@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "effects/effects.h"
-#include "fake_platform.h"
+#include "platform/headless.h"
 #include "gl_recorder.h"
 #include "music/music.h"
 #include "textures/textures.h"
@@ -22,8 +22,8 @@ protected:
     void SetUp() override
     {
         glrec::Reset();
-        fake::Reset();
-        fake::SetWindowOpen(true);
+        ResetHeadless();
+        SetHeadlessWindow(true, 640, 480, "");
         for (int i = 0; i < TEXTURE_COUNT; i++)
             g_textures[i] = Texture(i);
         g_scene = SCENE_TITLE;
@@ -96,7 +96,7 @@ TEST_F(Scene, RotozoomerSwingsOnlyAfter17Point7Seconds)
 {
     auto distance = [](std::initializer_list<double> readings) {
         glrec::Reset();
-        fake::QueueTimes(readings);
+        QueueHeadlessTimes(readings);
         DrawRotozoomer();
         return glrec::Only({"glTranslatef"}).front().args[2];
     };
@@ -109,12 +109,12 @@ TEST_F(Scene, RotozoomerSwingsOnlyAfter17Point7Seconds)
     // The angle comes from the first reading, the switch from the second.
     EXPECT_EQ(distance({10.0, 20.0}), float(std::sin(500.0 / 15.0) - 2.0));
     EXPECT_EQ(distance({20.0, 10.0}), -1.8f);
-    EXPECT_EQ(fake::TimeReads(), 12);
+    EXPECT_EQ(HeadlessTimerReads(), 12);
 }
 
 TEST_F(Scene, RotozoomerTurnsScrollsAndLeavesItsBorderState)
 {
-    fake::SetTime(30.0); // angle 1500: 500 degrees, scroll 15
+    SetHeadlessTimer(30.0); // angle 1500: 500 degrees, scroll 15
     DrawRotozoomer();
     EXPECT_EQ(Text({"glRotatef", "glVertex2f", "glNormal3f"}),
               (std::vector<std::string>{"glRotatef(500, 0, 0, 1)", "glNormal3f(0, 0, 0)",
@@ -143,7 +143,7 @@ TEST_F(Scene, RotozoomerTurnsScrollsAndLeavesItsBorderState)
 
 TEST_F(Scene, TunnelWallsScrollTowardsTheViewerInFog)
 {
-    fake::SetTime(5.0); // u = 2.5
+    SetHeadlessTimer(5.0); // u = 2.5
     DrawTunnel();
     std::vector<std::string> calls = Text(glrec::Calls());
     ASSERT_GE(calls.size(), 5u);
@@ -177,7 +177,7 @@ TEST_F(Scene, TunnelCoordinatesAreRoundedOnceFromDouble)
 {
     // u is a float; u + 1 and 1 - u are formed in double and rounded once.
     const double t = 12345.678;
-    fake::SetTime(t);
+    SetHeadlessTimer(t);
     DrawTunnel();
     float u = float(t / 2.0);
     std::vector<GlCall> coords = glrec::Only({"glTexCoord2f"});
@@ -193,7 +193,7 @@ TEST_F(Scene, HeartSwingsInFrontOfTheSpinningBox)
         {0.5, 30.0f, -3.85888}, {1.5, 90.0f, -3.58788}, {51.0, 3060.0f, -4.95376}, {100.0, 6000.0f, std::sin(600.0) - 4}};
     for (const auto &c : cases) {
         glrec::Reset();
-        fake::SetTime(c.t);
+        SetHeadlessTimer(c.t);
         DrawHeartCube();
         std::vector<GlCall> moves = glrec::Only({"glTranslatef", "glRotatef"});
         ASSERT_EQ(moves.size(), 4u);
@@ -220,7 +220,7 @@ TEST_F(Scene, InterludePanelsDriftOnTheirPaths)
         {10.0, 0.40808, 0.65029, 0.91295, -0.75969}};
     for (const auto &c : cases) {
         glrec::Reset();
-        fake::SetTime(c.t);
+        SetHeadlessTimer(c.t);
         DrawInterludePanels();
         std::vector<GlCall> moves = glrec::Only({"glTranslatef"});
         ASSERT_EQ(moves.size(), 2u);
@@ -231,7 +231,7 @@ TEST_F(Scene, InterludePanelsDriftOnTheirPaths)
         EXPECT_EQ(moves[0].args[2], -2.1f);
     }
     glrec::Reset();
-    fake::SetTime(0.0);
+    SetHeadlessTimer(0.0);
     DrawInterludePanels();
     std::vector<std::string> calls = Text(glrec::Calls());
     std::vector<std::string> second(calls.begin() + 15, calls.end());
@@ -249,7 +249,7 @@ TEST_F(Scene, CreditsFollowTheMusicClock)
     for (const auto &c : cases) {
         glrec::Reset();
         g_scene = SCENE_HEART_CUBE;
-        fake::SetMusicPosition(c.second * 1000 + 500);
+        SetHeadlessMusicPosition(c.second * 1000 + 500);
         RunTimeline();
         std::vector<GlCall> binds = glrec::Only({"glBindTexture"});
         std::vector<GlCall> moves = glrec::Only({"glTranslatef"});
@@ -277,8 +277,8 @@ TEST_F(Scene, BlendStateCarriedThroughTheShow)
     for (int second = 0; second <= 111; second++) {
         glrec::ClearCalls();
         int drawn = g_scene;
-        fake::SetTime(second + 0.25);
-        fake::SetMusicPosition(second * 1000);
+        SetHeadlessTimer(second + 0.25);
+        SetHeadlessMusicPosition(second * 1000);
         RunTimeline();
         const GlState &s = glrec::State();
         EXPECT_FALSE(s.fog) << second;
@@ -289,7 +289,7 @@ TEST_F(Scene, BlendStateCarriedThroughTheShow)
             EXPECT_EQ(s.blendDestination, GLenum(GL_ONE)) << second;
         }
     }
-    EXPECT_EQ(fake::TerminateCalls(), 1);
+    EXPECT_EQ(HeadlessTerminateCalls(), 1);
 }
 
 } // namespace

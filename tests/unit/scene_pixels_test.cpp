@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "effects/effects.h"
-#include "fake_platform.h"
+#include "platform/headless.h"
 #include "main/frame.h"
 #include "music/music.h"
 #include "platform/egl_context.h"
@@ -68,9 +68,9 @@ protected:
 
     void SetUp() override
     {
-        ASSERT_TRUE(context->valid()) << context->error();
-        fake::Reset();
-        fake::SetWindowOpen(true);
+        ASSERT_TRUE(context->Valid()) << context->Error();
+        ResetHeadless();
+        SetHeadlessWindow(true, 640, 480, "");
         glDeleteTextures(TEXTURE_COUNT, g_textures);
         glGenTextures(TEXTURE_COUNT, g_textures);
         // Every test starts from OpenGL's own initial blend state.
@@ -86,7 +86,7 @@ protected:
         SetupFog();
         scene();
         ASSERT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-        pixels = context->readPixels();
+        context->ReadPixels(RowOrder::TopFirst, pixels);
     }
 
     Colour At(int x, int y) const
@@ -151,7 +151,7 @@ TEST_F(Pixels, TunnelFadesToBlackUnderItsBorder)
     Solid(3, {200, 200, 200});
     Frame(4, {0, 0, 255}, BLACK);      // border: blue frame
     Frame(5, BLACK, {255, 255, 255});  // mask: clear inside the frame
-    fake::SetTime(7.3);
+    SetHeadlessTimer(7.3);
     Draw(DrawTunnel);
     ExpectNear(At(W / 2, H / 2), BLACK, "centre, deep in the fog");
     // The frame, dimmed a little by the fog at 2.2 units, covers the walls.
@@ -171,7 +171,7 @@ TEST_F(Pixels, HeartCoversTheBoxWhereItsMaskIsBlack)
     Solid(13, {0, 0, 200});
     Disc(15, BLACK, {255, 255, 255});       // heart mask
     Disc(14, {255, 0, 0}, BLACK);           // heart picture
-    fake::SetTime(0.5);
+    SetHeadlessTimer(0.5);
     Draw(DrawHeartCube);
     ExpectNear(At(W / 2, H / 2), {255, 0, 0}, "heart");
     ExpectNear(At(20, 20), {0, 0, 200}, "box");
@@ -192,7 +192,7 @@ TEST_F(Pixels, CreditsAppearInTheirCornerAtTheirSecond)
     Disc(17, {0, 200, 0}, BLACK);
     auto frame = [&](int second) {
         g_scene = SCENE_HEART_CUBE;
-        fake::SetMusicPosition(second * 1000);
+        SetHeadlessMusicPosition(second * 1000);
         Draw(RunTimeline);
     };
     frame(53);
@@ -211,7 +211,7 @@ TEST_F(Pixels, InterludePanelsCoverTheWindowAtEveryOffset)
     Solid(26, {100, 20, 0});
     Solid(27, {0, 20, 120});
     for (double t = 0; t < 12.6; t += 0.37) {
-        fake::SetTime(t);
+        SetHeadlessTimer(t);
         Draw(DrawInterludePanels);
         ASSERT_EQ(Count({100, 40, 120}, 1), W * H) << "at " << t << " s";
     }
@@ -223,7 +223,7 @@ TEST_F(Pixels, RotozoomerSquareCoversTheViewAtEveryDistance)
     Solid(7, {255, 255, 255});
     Solid(6, BLACK);
     for (double t = 18.0; t < 20.0; t += 0.09) {
-        fake::SetTime(t);
+        SetHeadlessTimer(t);
         Draw(DrawRotozoomer);
         ASSERT_EQ(Count(BLACK, 10), 0) << "at " << t << " s";
     }

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "fake_platform.h"
+#include "platform/headless.h"
 #include "gl_recorder.h"
 #include "main/frame.h"
 #include "music/music.h"
@@ -15,8 +15,8 @@ protected:
     void SetUp() override
     {
         glrec::Reset();
-        fake::Reset();
-        fake::SetWindowOpen(true);
+        ResetHeadless();
+        SetHeadlessWindow(true, 640, 480, "");
         g_scene = SCENE_TITLE;
         g_musicTime = 0;
     }
@@ -24,7 +24,7 @@ protected:
     // One frame at this music position; returns the scene chosen for the next.
     int Frame(int milliseconds)
     {
-        fake::SetMusicPosition(milliseconds);
+        SetHeadlessMusicPosition(milliseconds);
         RunTimeline();
         return g_scene;
     }
@@ -35,7 +35,7 @@ TEST_F(Timeline, MusicClockHoldsWholeSecondsOnly)
     const struct { int ms; float seconds; } cases[] = {
         {0, 0.0f}, {999, 0.0f}, {7999, 7.0f}, {8000, 8.0f}, {110999, 110.0f}, {111000, 111.0f}};
     for (const auto &c : cases) {
-        fake::SetMusicPosition(c.ms);
+        SetHeadlessMusicPosition(c.ms);
         ReadMusicClock();
         EXPECT_EQ(g_musicTime, c.seconds) << c.ms << " ms";
     }
@@ -51,7 +51,7 @@ TEST_F(Timeline, EverySceneBoundaryOfTheShow)
         // A millisecond short of the next second still reads the same whole second.
         EXPECT_EQ(Frame(c.second * 1000 + 999), c.next) << "clock " << c.second;
     }
-    EXPECT_EQ(fake::TerminateCalls(), 0);
+    EXPECT_EQ(HeadlessTerminateCalls(), 0);
 }
 
 TEST_F(Timeline, ClockGoingBackMovesTheSceneBack)
@@ -73,9 +73,9 @@ TEST_F(Timeline, SceneChangesOneFrameAfterTheClock)
 TEST_F(Timeline, ShowEndsAt111SecondsAndKeepsItsLastScene)
 {
     EXPECT_EQ(Frame(110999), SCENE_END);
-    EXPECT_EQ(fake::TerminateCalls(), 0);
+    EXPECT_EQ(HeadlessTerminateCalls(), 0);
     EXPECT_EQ(Frame(111000), SCENE_END);
-    EXPECT_EQ(fake::TerminateCalls(), 1);
+    EXPECT_EQ(HeadlessTerminateCalls(), 1);
     EXPECT_EQ(ChooseNextScene(111.0f), -1);
     EXPECT_EQ(ChooseNextScene(400.0f), -1);
     // What the soundtrack, the renderer and the storyboard time themselves by.

@@ -86,8 +86,8 @@ int main(int argc, char **argv)
         return Fail(options.show + ": " + strerror(errno));
 
     ShowRenderer renderer(options.width, options.height, options.fps, options.timerOffset);
-    if (!renderer.valid())
-        return Fail("no offscreen OpenGL through EGL: " + renderer.error());
+    if (!renderer.Valid())
+        return Fail("no offscreen OpenGL through EGL: " + renderer.Error());
 
     std::string error = Render(renderer, options);
     return error.empty() ? 0 : Fail(error);

@@ -14,7 +14,7 @@ Progress::~Progress()
         fputc('\n', stderr);
 }
 
-void Progress::advance(long done)
+void Progress::Advance(long done)
 {
     done_ = done;
     Clock::time_point now = Clock::now();
@@ -34,7 +34,7 @@ void Progress::advance(long done)
     fflush(stderr);
 }
 
-void Progress::finish()
+void Progress::Finish()
 {
     if (finished_)
         return;

@@ -10,9 +10,9 @@ class Progress {
 public:
     Progress(std::string what, long total);
     ~Progress();
-    void advance(long done);
+    void Advance(long done);
     // Clears the bar and prints the closing line.
-    void finish();
+    void Finish();
 
 private:
     using Clock = std::chrono::steady_clock;

@@ -26,15 +26,11 @@ std::string Ended() { return "the show has ended by then (it runs " + std::to_st
 long FirstFrame(double seconds, int fps) { return long(std::ceil(seconds * fps - 1e-9)); }
 
 // FNV-1a over the frame's RGBA bytes, top row first.
-unsigned long long HashFrame(const std::vector<unsigned char> &rgba, int width, int height)
+unsigned long long HashFrame(const std::vector<unsigned char> &rgba)
 {
     unsigned long long hash = 14695981039346656037ull;
-    const size_t stride = size_t(width) * 4;
-    for (int y = height - 1; y >= 0; y--) {
-        const unsigned char *row = rgba.data() + size_t(y) * stride;
-        for (size_t i = 0; i < stride; i++)
-            hash = (hash ^ row[i]) * 1099511628211ull;
-    }
+    for (unsigned char byte : rgba)
+        hash = (hash ^ byte) * 1099511628211ull;
     return hash;
 }
 
@@ -49,9 +45,10 @@ bool Stretch(const RenderOptions &o, long &first, long &last)
     return last >= first;
 }
 
-// Each frame of the stretch drawn into buffer() and handed to emit.
+// Each frame of the stretch drawn into buffer(), its rows in that order, and handed to emit.
 template <typename Buffer, typename Emit>
-std::string RenderStretch(ShowRenderer &renderer, const RenderOptions &o, const char *what, Buffer buffer, Emit emit)
+std::string RenderStretch(ShowRenderer &renderer, const RenderOptions &o, const char *what, RowOrder order,
+                          Buffer buffer, Emit emit)
 {
     long first, last;
     if (!Stretch(o, first, last))
@@ -59,21 +56,23 @@ std::string RenderStretch(ShowRenderer &renderer, const RenderOptions &o, const 
     Progress progress(what, last - first + 1);
     for (long frame = first; frame <= last; frame++) {
         std::vector<unsigned char> &rgba = buffer();
-        if (!renderer.render(frame, rgba))
+        if (!renderer.Render(frame, order, rgba))
             break;
         std::string error = emit(frame, rgba);
         if (!error.empty())
             return error;
-        progress.advance(frame - first + 1);
+        progress.Advance(frame - first + 1);
     }
-    progress.finish();
+    progress.Finish();
     return "";
 }
 
+// The same into one buffer, top row first.
 template <typename Emit> std::string RenderStretch(ShowRenderer &renderer, const RenderOptions &o, const char *what, Emit emit)
 {
     std::vector<unsigned char> rgba;
-    return RenderStretch(renderer, o, what, [&]() -> std::vector<unsigned char> & { return rgba; }, emit);
+    return RenderStretch(renderer, o, what, RowOrder::TopFirst,
+                         [&]() -> std::vector<unsigned char> & { return rgba; }, emit);
 }
 
 } // namespace
@@ -81,9 +80,9 @@ template <typename Emit> std::string RenderStretch(ShowRenderer &renderer, const
 std::string RenderOneFrame(ShowRenderer &renderer, const RenderOptions &o)
 {
     std::vector<unsigned char> rgba;
-    if (!renderer.renderTime(o.time, rgba))
+    if (!renderer.RenderTime(o.time, RowOrder::TopFirst, rgba))
         return Ended();
-    std::string error = WritePng(o.output, {rgba.data(), renderer.width(), renderer.height(), 4, true});
+    std::string error = WritePng(o.output, {rgba.data(), renderer.Width(), renderer.Height(), 4});
     return error.empty() ? error : o.output + ": " + error;
 }
 
@@ -96,7 +95,7 @@ std::string RenderFrames(ShowRenderer &renderer, const RenderOptions &o)
         char name[32];
         snprintf(name, sizeof name, "/frame-%06ld.png", frame);
         std::string path = directory + name;
-        std::string error = WritePng(path, {rgba.data(), renderer.width(), renderer.height(), 4, true});
+        std::string error = WritePng(path, {rgba.data(), renderer.Width(), renderer.Height(), 4});
         return error.empty() ? error : path + ": " + error;
     });
 }
@@ -107,8 +106,8 @@ std::string RenderHashes(ShowRenderer &renderer, const RenderOptions &o)
     if (!file)
         return o.output + ": " + strerror(errno);
     std::string error = RenderStretch(renderer, o, "hashes", [&](long frame, const std::vector<unsigned char> &rgba) {
-        fprintf(file, "%ld %.6f %016llx\n", frame, renderer.timeOf(frame),
-                HashFrame(rgba, renderer.width(), renderer.height()));
+        fprintf(file, "%ld %.6f %016llx\n", frame, renderer.TimeOf(frame),
+                HashFrame(rgba));
         return std::string();
     });
     if (fclose(file) != 0 && error.empty())
@@ -139,21 +138,22 @@ std::string RenderVideo(ShowRenderer &renderer, const RenderOptions &o, VideoTim
     if (!warning.empty())
         fprintf(stderr, "heartcube-render: %s\n", warning.c_str());
 
-    const double start = Now(), drawing = renderer.drawSeconds(), readBack = renderer.readSeconds();
+    const double start = Now(), drawing = renderer.DrawSeconds(), readBack = renderer.ReadSeconds();
     VideoEncoder encoder({o.output, wav, o.width, o.height, o.fps, o.preset, o.crf});
-    if (!encoder.error().empty())
-        return encoder.error();
+    if (!encoder.Error().empty())
+        return encoder.Error();
     long frames = 0;
     error = RenderStretch(
-        renderer, o, "video", [&]() -> std::vector<unsigned char> & { return encoder.nextBuffer(); },
+        renderer, o, "video", RowOrder::BottomFirst,
+        [&]() -> std::vector<unsigned char> & { return encoder.NextBuffer(); },
         [&](long, const std::vector<unsigned char> &) {
             frames++;
-            return encoder.submit() ? std::string() : encoder.error();
+            return encoder.Submit() ? std::string() : encoder.Error();
         });
-    if (!encoder.finish())
-        return encoder.error();
+    if (!encoder.Finish())
+        return encoder.Error();
     if (times)
-        *times = {frames, Now() - start, renderer.drawSeconds() - drawing, renderer.readSeconds() - readBack,
-                  encoder.cpuSeconds()};
+        *times = {frames, Now() - start, renderer.DrawSeconds() - drawing, renderer.ReadSeconds() - readBack,
+                  encoder.CpuSeconds()};
     return error;
 }

@@ -14,36 +14,42 @@ public:
     // Opens the offscreen context and loads the pictures from the current directory.
     ShowRenderer(int width, int height, int fps, double timerOffset);
 
-    bool valid() const { return context_.valid(); }
-    const std::string &error() const { return context_.error(); }
-    int width() const { return context_.width(); }
-    int height() const { return context_.height(); }
-    int fps() const { return fps_; }
-    double timeOf(long frame) const { return double(frame) / fps_; }
+    bool Valid() const { return context_.Valid(); }
+    const std::string &Error() const { return context_.Error(); }
+    int Width() const { return context_.Width(); }
+    int Height() const { return context_.Height(); }
+    int Fps() const { return fps_; }
+    double TimeOf(long frame) const { return double(frame) / fps_; }
 
-    // Draws frame n (at n / F seconds) into rgba, width x height x 4 bytes, bottom
-    // row first. Returns false when the show ends in that frame, which the program
-    // never presents. Frames in order cost one drawing each.
-    bool render(long frame, std::vector<unsigned char> &rgba) { return drawFrame(frame) && readFrame(rgba); }
+    // Draws frame n (at n / F seconds) into rgba, width x height x 4 bytes, rows in
+    // the order asked. Returns false when the show ends in that frame, which the
+    // program never presents. Frames in order cost one drawing each.
+    bool Render(long frame, RowOrder order, std::vector<unsigned char> &rgba)
+    {
+        return DrawFrame(frame) && ReadFrame(order, rgba);
+    }
     // The same for any moment of the show, on or off the frame grid.
-    bool renderTime(double seconds, std::vector<unsigned char> &rgba) { return drawTime(seconds) && readFrame(rgba); }
+    bool RenderTime(double seconds, RowOrder order, std::vector<unsigned char> &rgba)
+    {
+        return DrawTime(seconds) && ReadFrame(order, rgba);
+    }
 
     // The two halves of render: drawing, finished, and reading the frame back.
-    bool drawFrame(long frame);
-    bool drawTime(double seconds);
-    bool readFrame(std::vector<unsigned char> &rgba);
+    bool DrawFrame(long frame);
+    bool DrawTime(double seconds);
+    bool ReadFrame(RowOrder order, std::vector<unsigned char> &rgba);
 
     // Seconds spent so far drawing (to the end of the drawing) and reading back.
-    double drawSeconds() const { return drawSeconds_; }
-    double readSeconds() const { return readSeconds_; }
+    double DrawSeconds() const { return drawSeconds_; }
+    double ReadSeconds() const { return readSeconds_; }
 
 private:
     struct Moment {
         double seconds;
         int milliseconds;
     };
-    void draw(Moment moment);
-    bool drawAfter(Moment before, Moment moment);
+    void Draw(Moment moment);
+    bool DrawAfter(Moment before, Moment moment);
 
     EglContext context_;
     int fps_;

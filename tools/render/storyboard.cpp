@@ -51,7 +51,7 @@ std::string WriteStoryboard(ShowRenderer &renderer, const std::string &path)
     if (!font.Ok())
         return fontPath + ": cannot be read as a font";
 
-    const int tileWidth = std::max(1, renderer.width() / 2), tileHeight = std::max(1, renderer.height() / 2);
+    const int tileWidth = std::max(1, renderer.Width() / 2), tileHeight = std::max(1, renderer.Height() / 2);
     const int count = int(sizeof MOMENTS / sizeof MOMENTS[0]);
     const int rows = (count + COLUMNS - 1) / COLUMNS;
     Canvas sheet(GAP + COLUMNS * (tileWidth + GAP), GAP + rows * (tileHeight + LABEL + GAP), Hex(0x111118));
@@ -59,19 +59,19 @@ std::string WriteStoryboard(ShowRenderer &renderer, const std::string &path)
 
     std::vector<unsigned char> rgba;
     for (int i = 0; i < count; i++) {
-        if (!renderer.renderTime(SecondsOf(MOMENTS[i]), rgba))
+        if (!renderer.RenderTime(SecondsOf(MOMENTS[i]), RowOrder::TopFirst, rgba))
             return "the show ended before " + std::to_string(SecondsOf(MOMENTS[i])) + " s";
         const int left = GAP + (i % COLUMNS) * (tileWidth + GAP);
         const int top = GAP + (i / COLUMNS) * (tileHeight + LABEL + GAP);
-        // Each tile pixel is the mean of a 2x2 block; the frame's rows come bottom first.
-        const size_t stride = size_t(renderer.width()) * 4;
+        // Each tile pixel is the mean of a 2x2 block.
+        const size_t stride = size_t(renderer.Width()) * 4;
         for (int y = 0; y < tileHeight; y++) {
             for (int x = 0; x < tileWidth; x++) {
                 float sum[3] = {0, 0, 0};
                 for (int dy = 0; dy < 2; dy++)
                     for (int dx = 0; dx < 2; dx++) {
-                        int sx = std::min(2 * x + dx, renderer.width() - 1);
-                        int sy = renderer.height() - 1 - std::min(2 * y + dy, renderer.height() - 1);
+                        int sx = std::min(2 * x + dx, renderer.Width() - 1);
+                        int sy = std::min(2 * y + dy, renderer.Height() - 1);
                         const unsigned char *p = &rgba[size_t(sy) * stride + size_t(sx) * 4];
                         for (int c = 0; c < 3; c++)
                             sum[c] += p[c];

@@ -118,17 +118,17 @@ VideoEncoder::VideoEncoder(const Settings &settings) : settings_(settings)
     for (size_t i = 1; i < BUFFERS; i++)
         free_.push_back(i);
     current_ = 0;
-    writer_ = std::thread(&VideoEncoder::writeFrames, this);
+    writer_ = std::thread(&VideoEncoder::WriteFrames, this);
 }
 
 VideoEncoder::~VideoEncoder()
 {
-    finish();
+    Finish();
     if (!log_.empty())
         unlink(log_.c_str());
 }
 
-void VideoEncoder::fail(const std::string &why)
+void VideoEncoder::Fail(const std::string &why)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!failed_)
@@ -137,12 +137,12 @@ void VideoEncoder::fail(const std::string &why)
     changed_.notify_all();
 }
 
-std::vector<unsigned char> &VideoEncoder::nextBuffer()
+std::vector<unsigned char> &VideoEncoder::NextBuffer()
 {
     return buffers_[current_];
 }
 
-bool VideoEncoder::submit()
+bool VideoEncoder::Submit()
 {
     std::unique_lock<std::mutex> lock(mutex_);
     if (failed_ || pipe_ < 0)
@@ -157,7 +157,7 @@ bool VideoEncoder::submit()
     return true;
 }
 
-void VideoEncoder::writeFrames()
+void VideoEncoder::WriteFrames()
 {
     const size_t stride = size_t(settings_.width) * 4;
     const int height = settings_.height;
@@ -183,7 +183,7 @@ void VideoEncoder::writeFrames()
             if (written < 0) {
                 if (errno == EINTR)
                     continue;
-                fail("ffmpeg stopped taking frames");
+                Fail("ffmpeg stopped taking frames");
                 return;
             }
             // Step over what went out; a short write leaves part of a row.
@@ -203,7 +203,7 @@ void VideoEncoder::writeFrames()
     }
 }
 
-bool VideoEncoder::finish()
+bool VideoEncoder::Finish()
 {
     if (pid_ < 0)
         return error_.empty();

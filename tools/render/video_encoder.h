@@ -20,27 +20,27 @@ public:
         bool encode = true; // false: convert to yuv420p and discard, to time conversion alone
     };
 
-    // Starts ffmpeg; on failure error() says why.
+    // Starts ffmpeg; on failure Error() says why.
     explicit VideoEncoder(const Settings &settings);
     ~VideoEncoder();
     VideoEncoder(const VideoEncoder &) = delete;
     VideoEncoder &operator=(const VideoEncoder &) = delete;
 
-    const std::string &error() const { return error_; }
+    const std::string &Error() const { return error_; }
 
     // A buffer for the next frame, width x height RGBA bottom row first, as OpenGL
     // reads it back. Waits while every buffer is still on its way to ffmpeg.
-    std::vector<unsigned char> &nextBuffer();
-    // Queues the buffer last given by nextBuffer(). False once ffmpeg has failed.
-    bool submit();
+    std::vector<unsigned char> &NextBuffer();
+    // Queues the buffer last given by NextBuffer(). False once ffmpeg has failed.
+    bool Submit();
     // Sends the last frames, closes the stream and waits for ffmpeg. False on failure.
-    bool finish();
+    bool Finish();
     // ffmpeg's processor time, user and system, once it has finished.
-    double cpuSeconds() const { return cpuSeconds_; }
+    double CpuSeconds() const { return cpuSeconds_; }
 
 private:
-    void writeFrames();
-    void fail(const std::string &why);
+    void WriteFrames();
+    void Fail(const std::string &why);
 
     Settings settings_;
     std::string error_;
