@@ -84,10 +84,16 @@ static size_t ReadOrZero(FILE *file, unsigned char *buffer, size_t count)
 static void SwapRedAndBlue(unsigned char *pixels, size_t pixelCount, int bytesPerPixel)
 {
     if (bytesPerPixel == 4) {
+        // Bytes 0 and 2 of each pixel change places, wherever the host keeps them in a word.
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+        const uint32_t kept = 0x00ff00ffu, first = 0xff000000u, third = 0x0000ff00u;
+#else
+        const uint32_t kept = 0xff00ff00u, first = 0x000000ffu, third = 0x00ff0000u;
+#endif
         for (size_t i = 0; i < pixelCount; i++) {
             uint32_t value;
             memcpy(&value, pixels + i * 4, 4);
-            value = (value & 0xff00ff00u) | ((value >> 16) & 0xffu) | ((value & 0xffu) << 16);
+            value = (value & kept) | ((value & third) >> 16) | ((value & first) << 16);
             memcpy(pixels + i * 4, &value, 4);
         }
     } else if (bytesPerPixel == 3) {
