@@ -9,6 +9,11 @@ if(HEARTCUBE_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(HEARTCUBE_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
 if(HEARTCUBE_FUZZ AND NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
   message(FATAL_ERROR "HEARTCUBE_FUZZ needs clang (libFuzzer)")
 endif()
