@@ -37,6 +37,14 @@ short-video)
   duration=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$WORK/clip.mp4")
   awk "BEGIN { exit !($duration > 2.95 && $duration < 3.1) }" || fail "duration $duration s, expected 3"
   ;;
+scene-switch)
+  # The first frame of the creators, drawn alone and in a run of frames: both
+  # follow the frame before, which chose the scene.
+  render --from 7.95 --to 8.05 -o frames/ 2>/dev/null
+  render --time 8.0166667 -o alone.png 2>/dev/null
+  cmp -s "$WORK/frames/frame-000481.png" "$WORK/alone.png" || fail "the switch frame differs drawn alone"
+  ! cmp -s "$WORK/frames/frame-000480.png" "$WORK/alone.png" || fail "no scene switch between frames 480 and 481"
+  ;;
 sheet)
   render --sheet story.png 2>/dev/null
   [ "$(identify -format '%wx%h' "$WORK/story.png")" = 1024x874 ] || fail "the storyboard is not a 3x3 grid of half frames"

@@ -64,6 +64,19 @@ TEST(TgaTool, PrintsSizeAndFormatAndWritesTheTopRowFirst)
     EXPECT_EQ(ReadWhole(path + ".png").substr(1, 3), "PNG");
 }
 
+TEST(TgaTool, ThirtyTwoBitColourMapComesOutWhole)
+{
+    // Two 4-byte entries (blue, green, red, alpha) and two pixels picking them.
+    std::vector<unsigned char> bytes = TgaHeaderBytes(1, 1, 2, 32, 2, 1, 8);
+    bytes.insert(bytes.end(), {10, 20, 30, 40, 50, 60, 70, 80, 1, 0});
+    const std::string path = WriteTestFile("map32.tga", bytes);
+    ToolRun run = RunTool("--no-resample " + path + " " + path + ".pam");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "2x1 4 RGBA\n");
+    const std::string header = "P7\nWIDTH 2\nHEIGHT 1\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
+    EXPECT_EQ(ReadWhole(path + ".pam"), header + std::string({70, 60, 50, 80, 30, 20, 10, 40}));
+}
+
 TEST(TgaTool, ExitStatusTellsRefusalsFromUsageErrors)
 {
     const std::string good = WriteTestFile("good.tga", Encode(MakePicture(2, 2, 4, 2), {2, 32, 0, false, false, ""}));

@@ -188,22 +188,43 @@ TEST_F(Pixels, CreditsAppearInTheirCornerAtTheirSecond)
     Solid(13, {0, 0, 100});
     Solid(15, {255, 255, 255});
     Solid(14, BLACK);
-    Disc(16, {200, 200, 0}, BLACK);
-    Disc(17, {0, 200, 0}, BLACK);
+    // Each picture a disc of its own colour; a second when it shows, and its corner.
+    const struct { int second, x, y; } rows[] = {{53, -1, 1}, {56, 1, -1}, {58, 1, 1},  {60, -1, -1}, {62, 1, 1},
+                                                 {64, -1, 1}, {66, 1, -1}, {68, 1, 1}, {70, -1, -1}};
+    for (int i = 0; i < 9; i++)
+        Disc(16 + i, {25 * (i + 1), 200, 0}, BLACK);
     auto frame = [&](int second) {
         g_scene = SCENE_HEART_CUBE;
         SetHeadlessMusicPosition(second * 1000);
         Draw(RunTimeline);
     };
-    frame(53);
-    // Picture 1, top left, added onto the box; nothing at the other corners.
-    Colour topLeft = At(W / 2 - 205, H / 2 - 205);
-    ExpectNear(topLeft, {200, 200, 100}, "picture 1 over the box");
-    ExpectNear(At(W / 2 + 205, H / 2 + 205), {0, 0, 100}, "bottom right");
+    for (int i = 0; i < 9; i++) {
+        frame(rows[i].second);
+        // The picture added onto the box at its corner, the box alone at the others.
+        for (int x : {-1, 1})
+            for (int y : {-1, 1}) {
+                bool here = x == rows[i].x && y == rows[i].y;
+                Colour want = here ? Colour{25 * (i + 1), 200, 100} : Colour{0, 0, 100};
+                std::string where = "picture " + std::to_string(i + 1) + ", corner " + std::to_string(x) + "," +
+                                    std::to_string(y);
+                ExpectNear(At(W / 2 + 205 * x, H / 2 - 205 * y), want, where.c_str());
+            }
+    }
     frame(55);
-    EXPECT_EQ(Count({200, 200, 100}), 0);
-    frame(56);
-    ExpectNear(At(W / 2 + 205, H / 2 + 205), {0, 200, 100}, "picture 2 bottom right");
+    EXPECT_EQ(Count({0, 0, 100}), W * H) << "no picture between two credits";
+}
+
+TEST_F(Pixels, FieldOfViewPlacesACreditToThePixel)
+{
+    // The top-right credit spans x 0.1 .. 1.9 and y 0.6 .. 1.4 at 2.2 units: with a
+    // 65-degree view its left edge falls at column 337.1 and its lower edge at row
+    // 137.3 from the top; a degree more or less moves that edge by two rows.
+    Solid(16, {255, 255, 255});
+    Draw([] { DrawCreditImage(16, 1, 1); });
+    ExpectNear(At(336, 70), BLACK, "left of the credit");
+    ExpectNear(At(338, 70), {255, 255, 255}, "the credit's left edge");
+    ExpectNear(At(500, 136), {255, 255, 255}, "the credit's lower edge");
+    ExpectNear(At(500, 138), BLACK, "below the credit");
 }
 
 TEST_F(Pixels, InterludePanelsCoverTheWindowAtEveryOffset)
