@@ -219,3 +219,15 @@ size_t Mp3Decoder::Decode(int16_t *out, size_t maxFrames)
                                  maxFrames * frameBytes, &ended_);
     return bytes / frameBytes;
 }
+
+bool Mp3Decoder::Seek(uint64_t frame)
+{
+    ended_ = true;
+    if (frame >= frames_)
+        return true;
+    // libmpg123 counts the frames as Decode gives them, the encoder's delay trimmed.
+    if (mpg123_seek(handle_.get(), off_t(frame), SEEK_SET) != off_t(frame))
+        return false;
+    ended_ = false;
+    return true;
+}

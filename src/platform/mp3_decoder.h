@@ -35,6 +35,9 @@ public:
     // Decodes the next frames, at most maxFrames, into out (room for maxFrames ×
     // Channels() samples). Fewer than asked only at the end of the data; 0 after it.
     size_t Decode(int16_t *out, size_t maxFrames);
+    // Makes `frame` the next one Decode gives; at or past the end, Decode gives no
+    // more. False, and no more either, when the stream cannot be positioned there.
+    bool Seek(uint64_t frame);
 
     struct HandleDeleter {
         void operator()(mpg123_handle_struct *handle) const;

@@ -134,6 +134,32 @@ TEST(Mp3Decoder, CutFilePlaysWhatItHasFromTheSameFirstSample)
     }
 }
 
+// Where the show starts late or plays again: the very samples a decode from the
+// start gives at that point, and silence past the end.
+TEST(Mp3Decoder, SeekLandsOnTheSameSampleAsDecodingThere)
+{
+    for (bool vbr : {false, true}) {
+        SCOPED_TRACE(vbr ? "VBR" : "CBR");
+        Mp3Options options;
+        options.vbr = vbr;
+        const std::vector<unsigned char> mp3 = MakeMp3(options, FRAMES, ONSET);
+        auto whole = Mp3Decoder::Open(mp3.data(), mp3.size());
+        ASSERT_TRUE(whole);
+        const std::vector<int16_t> full = DecodeAll(*whole, 4096);
+        // Forward on a fresh stream, then back from its end.
+        auto decoder = Mp3Decoder::Open(mp3.data(), mp3.size());
+        for (size_t frame : {size_t(20011), size_t(0), size_t(FRAMES - 5)}) {
+            ASSERT_TRUE(decoder->Seek(frame));
+            const std::vector<int16_t> rest = DecodeAll(*decoder, 1000);
+            ASSERT_EQ(rest.size(), full.size() - frame * 2) << "from " << frame;
+            EXPECT_TRUE(std::equal(rest.begin(), rest.end(), full.begin() + long(frame * 2))) << "from " << frame;
+        }
+        int16_t pcm[2];
+        EXPECT_TRUE(decoder->Seek(FRAMES + 1000));
+        EXPECT_EQ(decoder->Decode(pcm, 1), 0u);
+    }
+}
+
 TEST(Mp3Decoder, RefusesWhatIsNotMp3)
 {
     std::mt19937 random(11);
