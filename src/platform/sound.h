@@ -1,8 +1,10 @@
 // The stream calls the soundtrack needs, in the FSOUND interface: one MP3 image in
 // memory played once from the start, and its position in milliseconds of what the
-// listener hears. The program links the implementation on libmpg123 and SDL2
-// (sound_sdl.cpp), which falls back to a silent clock without an audio device; the
-// renderer links one on a virtual clock, the tests a scripted one.
+// listener hears; and three of our own for the viewer's options: a later start, no
+// sound, and the music again from its start. The program links the implementation
+// on libmpg123 and SDL2 (sound_sdl.cpp), which falls back to a silent clock without
+// an audio device; the renderer links one on a virtual clock, the tests a scripted
+// one.
 //
 // After the music ends the stream plays silence, so its position keeps running.
 #pragma once
@@ -33,5 +35,16 @@ int FSOUND_Stream_PlayEx(int channel, FSOUND_STREAM *stream, void *dsp, signed c
 // True when a stream plays on the channel.
 signed char FSOUND_SetPaused(int channel, signed char paused);
 // Position of what is heard now, in milliseconds, from the first sample of the music
-// (the encoder's delay skipped); never less than before; 0 for no stream.
+// (the encoder's delay skipped); never less than before, but for a rewind; 0 for no
+// stream.
 int FSOUND_Stream_GetTime(FSOUND_STREAM *stream);
+
+// Streams played from now on start this far into the music, and their position
+// counts from the music's start. Past the end they play silence on a running clock.
+void SetStreamStart(int milliseconds);
+// Muted, streams played from now on use the silent clock: no device is opened, and
+// none is said to be missing.
+void SetSoundMuted(bool muted);
+// A playing stream goes back to the start of the music; its position counts from 0
+// again once the listener hears it.
+void RewindStream(FSOUND_STREAM *stream);

@@ -8,6 +8,7 @@
 #include "platform/sound.h"
 #include "platform/sound_sdl.h"
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cstdio>
@@ -66,6 +67,9 @@ public:
     virtual ~Output() = default;
     virtual void SetPaused(bool paused) = 0;
     virtual SoundOutputReport Report() = 0;
+    // The stream goes on from this frame of the music; returns the frames the output
+    // had taken by then, the last ones the listener hears of what played before.
+    virtual int64_t Seek(Mp3Decoder &decoder, uint64_t frame) = 0;
 };
 
 static int64_t NowNs()
@@ -100,6 +104,9 @@ public:
         const int64_t frames = FramesIn(played, sampleRate_);
         return {false, sampleRate_, frames, frames};
     }
+
+    // Nothing decodes here, so only the clock counts.
+    int64_t Seek(Mp3Decoder &, uint64_t) override { return Report().framesTaken; }
 
 private:
     int sampleRate_;
@@ -156,6 +163,20 @@ public:
         return {true, decoder_.SampleRate(), taken_, clock_.Heard(NowNs())};
     }
 
+    // The callback is held off while the decoder moves.
+    int64_t Seek(Mp3Decoder &decoder, uint64_t frame) override
+    {
+        SDL_LockAudioDevice(device_);
+        decoder.Seek(frame);
+        int64_t taken;
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            taken = taken_;
+        }
+        SDL_UnlockAudioDevice(device_);
+        return taken;
+    }
+
 private:
     static void SDLCALL Fill(void *self, Uint8 *bytes, int length)
     {
@@ -182,6 +203,9 @@ struct FSOUND_STREAM {
     std::unique_ptr<Mp3Decoder> decoder;
     std::unique_ptr<Output> output; // declared after the decoder, so it closes first
     int channel = -1;
+    // The position is startMs once the output has played past startTaken frames.
+    int startMs = 0;
+    int64_t startTaken = 0;
 };
 
 struct SoundLayer {
@@ -189,6 +213,8 @@ struct SoundLayer {
     bool audioUp = false;  // SDL's audio subsystem is initialised
     std::string noAudio;   // why it could not be, once tried
     bool toldSilent = false;
+    int startMs = 0;       // where streams start playing
+    bool muted = false;    // every stream on the silent sink, no device tried
     std::vector<std::unique_ptr<FSOUND_STREAM>> streams;
 };
 
@@ -253,9 +279,12 @@ static FSOUND_STREAM *StreamOn(const SoundLayer &layer, int channel)
     return nullptr;
 }
 
-// The device when one opens; otherwise the silent sink, said once on stderr.
+// The device when one opens; otherwise the silent sink, said once on stderr unless
+// the viewer asked for silence.
 static std::unique_ptr<Output> OpenOutput(SoundLayer &layer, Mp3Decoder &decoder)
 {
+    if (layer.muted)
+        return std::make_unique<SilentOutput>(decoder.SampleRate());
     StartAudio(layer);
     std::string why = layer.noAudio;
     if (layer.audioUp) {
@@ -277,7 +306,8 @@ signed char FSOUND_Init(int mixRate, int maxSoftwareChannels, unsigned int)
     SoundLayer &layer = Layer();
     layer.channelCount = maxSoftwareChannels;
     // No device is no failure: streams then play on the silent sink.
-    StartAudio(layer);
+    if (!layer.muted)
+        StartAudio(layer);
     return 1;
 }
 
@@ -313,6 +343,8 @@ int FSOUND_Stream_PlayEx(int channel, FSOUND_STREAM *stream, void *, signed char
     }
     if (channel < 0 || channel >= layer.channelCount || StreamOn(layer, channel))
         return -1;
+    stream->startMs = layer.startMs;
+    stream->decoder->Seek(uint64_t(layer.startMs) * uint64_t(stream->decoder->SampleRate()) / 1000);
     stream->output = OpenOutput(layer, *stream->decoder);
     stream->channel = channel;
     stream->output->SetPaused(startPaused != 0);
@@ -333,8 +365,27 @@ int FSOUND_Stream_GetTime(FSOUND_STREAM *stream)
     SoundOutputReport report;
     if (!ReportSoundOutput(stream, &report))
         return 0;
-    const int64_t ms = report.framesHeard * 1000 / report.sampleRate;
+    const int64_t heard = std::max<int64_t>(0, report.framesHeard - stream->startTaken);
+    const int64_t ms = stream->startMs + heard * 1000 / report.sampleRate;
     return ms < INT_MAX ? int(ms) : INT_MAX;
+}
+
+void SetStreamStart(int milliseconds)
+{
+    Layer().startMs = std::max(0, milliseconds);
+}
+
+void SetSoundMuted(bool muted)
+{
+    Layer().muted = muted;
+}
+
+void RewindStream(FSOUND_STREAM *stream)
+{
+    if (!IsOpen(Layer(), stream) || !stream->output)
+        return;
+    stream->startTaken = stream->output->Seek(*stream->decoder, 0);
+    stream->startMs = 0;
 }
 
 bool ReportSoundOutput(FSOUND_STREAM *stream, SoundOutputReport *report)

@@ -22,6 +22,7 @@ protected:
     void TearDown() override
     {
         FSOUND_Close();
+        SetStreamStart(0);
         unsetenv("SDL_AUDIODRIVER");
     }
 
@@ -129,6 +130,36 @@ TEST_F(Fsound, DummyDevicePlaysThroughTheCallbackAndPastTheMusic)
     // The dummy device paces itself by sleeps, a little fast, and slow when starved.
     EXPECT_GE(last, 500);
     EXPECT_LE(last, MsSince(start) + 50);
+}
+
+// A late start past the music's end, then back to the start, on either output: the
+// clock counts from the music's start each time, and runs.
+TEST_F(Fsound, StartsLateAndRewinds)
+{
+    for (const char *driver : {"heartcube-none", "dummy"}) {
+        SCOPED_TRACE(driver);
+        UseDriver(driver);
+        SetStreamStart(5000);
+        const auto start = std::chrono::steady_clock::now();
+        testing::internal::CaptureStderr();
+        FSOUND_STREAM *stream = Start(ShortMp3(44100, 2, 1.0));
+        testing::internal::GetCapturedStderr();
+        ASSERT_NE(stream, nullptr);
+        EXPECT_GE(FSOUND_Stream_GetTime(stream), 5000);
+        Wait(300);
+        const int late = FSOUND_Stream_GetTime(stream);
+        EXPECT_GE(late, 5150);
+        EXPECT_LE(late, 5000 + MsSince(start) + 50);
+
+        RewindStream(stream);
+        const auto rewound = std::chrono::steady_clock::now();
+        EXPECT_LE(FSOUND_Stream_GetTime(stream), 100);
+        Wait(300);
+        const int again = FSOUND_Stream_GetTime(stream);
+        EXPECT_GE(again, 150);
+        EXPECT_LE(again, MsSince(rewound) + 50);
+        FSOUND_Close();
+    }
 }
 
 TEST_F(Fsound, ClosingForgetsTheStreams)
