@@ -83,6 +83,11 @@ int InitMusic()
     return 0;
 }
 
+void RestartMusic()
+{
+    RewindStream(g_musicStream);
+}
+
 void ReadMusicClock()
 {
     // Whole seconds only: the millisecond position is divided as an integer.

@@ -14,3 +14,5 @@ extern float g_musicTime;
 int InitMusic();
 // Refreshes g_musicTime from the stream position.
 void ReadMusicClock();
+// Plays the soundtrack again from its start; the clock follows.
+void RestartMusic();

@@ -11,6 +11,7 @@
 #include "platform/window.h"
 
 int g_scene = SCENE_TITLE;
+int g_loopShow = 0;
 float g_fogColor[4] = {0.0f, 0.0f, 0.0f, 1.0f};
 
 void SetupFog()
@@ -47,6 +48,11 @@ void RunTimeline()
 
     // The credits may have refreshed the clock while drawing; the choice uses it as it is now.
     int next = ChooseNextScene(g_musicTime);
+    if (next < 0 && g_loopShow) {
+        // Round again in the same window: the title on the next frame, its music with it.
+        RestartMusic();
+        next = SCENE_TITLE;
+    }
     if (next < 0) {
         glfwTerminate();
         return;

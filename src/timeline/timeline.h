@@ -16,10 +16,12 @@ enum {
 
 // The scene the next RunTimeline draws.
 extern int g_scene;
+// Set: at its end the show starts again, music and all, instead of closing.
+extern int g_loopShow;
 extern float g_fogColor[4];
 
 // Once a frame: reads the clock, sets the fog, draws the scene, picks the next one
-// or, past 110.52 s, terminates the window layer.
+// or, past 110.52 s, terminates the window layer (or, looping, starts again).
 void RunTimeline();
 void SetupFog();
 // The scene that follows a frame at this clock, or -1 when the show is over.
