@@ -100,6 +100,8 @@ bool OpenWindow(int width, int height, int redBits, int greenBits, int blueBits,
     glfwWindowHint(GLFW_ALPHA_BITS, BitsHint(alphaBits));
     glfwWindowHint(GLFW_DEPTH_BITS, BitsHint(depthBits));
     glfwWindowHint(GLFW_STENCIL_BITS, BitsHint(stencilBits));
+    // A window on the desktop can be resized; the frame loop follows its size.
+    glfwWindowHint(GLFW_RESIZABLE, fullScreen ? GLFW_FALSE : GLFW_TRUE);
 
     GLFWmonitor *monitor = nullptr;
     if (fullScreen) {

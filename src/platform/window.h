@@ -1,8 +1,9 @@
 // The window, keyboard and timer as the show's code sees them, in the calls and
-// behaviours of the classic GLFW 2 interface: one full-screen window, a sticky
-// Escape key, events handled once a frame as the buffers swap, a timer in seconds
-// since glfwInit. After glfwTerminate every call is harmless: keys read released,
-// the window reads closed, the timer reads 0.
+// behaviours of the classic GLFW 2 interface: one window (full screen, or in
+// GLFW_WINDOW mode a resizable one on the desktop, cursor shown), a sticky Escape
+// key, events handled once a frame as the buffers swap, a timer in seconds since
+// glfwInit. After glfwTerminate every call is harmless: keys read released, the
+// window reads closed, the timer reads 0.
 //
 // The program links the implementation on GLFW 3 (window_glfw.cpp), the renderer
 // a headless one on a virtual clock, the tests a scripted one. The show's code
