@@ -1,23 +1,38 @@
-// heartcube: brings up the window layer, starts the soundtrack, opens the
-// full-screen window, loads the pictures, then draws frame after frame until
-// Escape, a closed window or the end of the music.
+// heartcube: reads the viewer's options, brings up the window layer, starts the
+// soundtrack, opens the full-screen window, loads the pictures, then draws frame
+// after frame until Escape, a closed window or the end of the music.
 
 #include <cstdio>
 
 #include "main/frame.h"
+#include "main/options.h"
 #include "music/music.h"
+#include "platform/sound.h"
 #include "platform/window.h"
 #include "textures/textures.h"
 #include "timeline/timeline.h"
 
 int g_running = 0;
 
-int main()
+int main(int argc, char **argv)
 {
     int frames = 0;
     double lastTitleTime = 0.0;
     char title[200];
     int width = 0, height = 0;
+    ViewerOptions options;
+
+    // A bad option or show folder ends it here, before anything opens.
+    switch (ReadOptions(argc, argv, &options)) {
+    case OPTIONS_DONE: return 0;
+    case OPTIONS_BAD: return 2;
+    default: break;
+    }
+    if (!EnterShowFolder(options.showFolder, HEARTCUBE_INSTALLED_SHOW))
+        return 2;
+    SetSoundMuted(options.mute != 0);
+    SetStreamStart(options.startMilliseconds);
+    g_loopShow = options.loop;
 
     glfwInit();
     printf("GLFW Init\n");
@@ -28,7 +43,7 @@ int main()
     printf("Music Loaded\n");
     fflush(stdout);
 
-    if (!glfwOpenWindow(640, 480, 0, 0, 0, 0, 0, 0, GLFW_FULLSCREEN)) {
+    if (!glfwOpenWindow(640, 480, 0, 0, 0, 0, 0, 0, options.windowed ? GLFW_WINDOW : GLFW_FULLSCREEN)) {
         // The window layer has said why on stderr.
         glfwTerminate();
         return 1;

@@ -1,0 +1,144 @@
+// Options are read whole before the window layer starts, so a mistyped one costs
+// the viewer a line on stderr and nothing else: no window, no sound.
+
+#include "main/options.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "heartcube_version.h"
+#include "music/music.h"
+#include "timeline/timeline.h"
+
+static const char USAGE[] =
+    "usage: heartcube [OPTION...]\n"
+    "Plays the heartcube demo, full screen, timed by its soundtrack, and closes at\n"
+    "its end. Escape or closing the window ends it earlier.\n"
+    "\n"
+    "  --show DIR       play the show in DIR (Dezira.mp3 and data/); by default the\n"
+    "                   working directory, or the installed show when it holds neither\n"
+    "  --window         a 640x480 window that can be resized, instead of full screen\n"
+    "  --start SECONDS  start that far into the soundtrack, and so at that scene\n"
+    "  --loop           start again from the beginning when the show ends\n"
+    "  --mute           no sound; the show keeps time all the same\n"
+    "  --help           this text\n"
+    "  --version        the program's version\n";
+
+// One line on stderr, however odd the argument it quotes: control characters in
+// it are shown as '?', so it can neither break the line nor drive the terminal.
+__attribute__((format(printf, 1, 2))) static int Bad(const char *format, ...)
+{
+    char line[512];
+    va_list arguments;
+    va_start(arguments, format);
+    vsnprintf(line, sizeof line, format, arguments);
+    va_end(arguments);
+    for (char *c = line; *c; c++)
+        if (static_cast<unsigned char>(*c) < 0x20 || *c == 0x7f)
+            *c = '?';
+    fprintf(stderr, "heartcube: %s\n", line);
+    return OPTIONS_BAD;
+}
+
+static int ReadStart(const char *value, ViewerOptions *options)
+{
+    char *end = nullptr;
+    errno = 0;
+    double seconds = strtod(value, &end);
+    if (end == value || *end != '\0' || errno != 0 || !std::isfinite(seconds))
+        return Bad("--start: \"%s\" is not a number of seconds", value);
+    // Any later and the show would close before its first frame.
+    if (seconds < 0 || seconds >= ShowEndSecond())
+        return Bad("--start: \"%s\" is not within the show, which ends at %d s", value, ShowEndSecond());
+    options->startMilliseconds = int(seconds * 1000.0);
+    return OPTIONS_RUN;
+}
+
+int ReadOptions(int argc, char **argv, ViewerOptions *options)
+{
+    options->showFolder = nullptr;
+    options->windowed = 0;
+    options->startMilliseconds = 0;
+    options->loop = 0;
+    options->mute = 0;
+
+    for (int i = 1; i < argc; i++) {
+        const char *argument = argv[i];
+        // "--" ends the options; the program takes nothing else.
+        if (strcmp(argument, "--") == 0) {
+            if (i + 1 < argc)
+                return Bad("unexpected argument \"%s\" (try --help)", argv[i + 1]);
+            break;
+        }
+        if (argument[0] == '-' && argument[1] != '-' && argument[1] != '\0')
+            return Bad("unknown option %s (try --help)", argument);
+        if (argument[0] != '-' || argument[1] == '\0')
+            return Bad("unexpected argument \"%s\" (try --help)", argument);
+        // The name, up to an '=' that brings the value along.
+        char name[32];
+        const char *equals = strchr(argument, '=');
+        const size_t length = equals ? size_t(equals - argument) : strlen(argument);
+        if (length >= sizeof name)
+            return Bad("unknown option %.*s (try --help)", int(length), argument);
+        memcpy(name, argument, length);
+        name[length] = '\0';
+
+        if (strcmp(name, "--show") == 0 || strcmp(name, "--start") == 0) {
+            const char *value = equals ? equals + 1 : i + 1 < argc ? argv[++i] : nullptr;
+            if (!value)
+                return Bad("%s needs a value (try --help)", name);
+            if (strcmp(name, "--show") == 0)
+                options->showFolder = value;
+            else if (ReadStart(value, options) != OPTIONS_RUN)
+                return OPTIONS_BAD;
+            continue;
+        }
+
+        int *flag = nullptr;
+        if (strcmp(name, "--window") == 0)
+            flag = &options->windowed;
+        else if (strcmp(name, "--loop") == 0)
+            flag = &options->loop;
+        else if (strcmp(name, "--mute") == 0)
+            flag = &options->mute;
+        else if (strcmp(name, "--help") != 0 && strcmp(name, "--version") != 0)
+            return Bad("unknown option %s (try --help)", name);
+        if (equals)
+            return Bad("%s takes no value (try --help)", name);
+        if (flag) {
+            *flag = 1;
+            continue;
+        }
+        fputs(strcmp(name, "--help") == 0 ? USAGE : "heartcube " HEARTCUBE_VERSION "\n", stdout);
+        return OPTIONS_DONE;
+    }
+    return OPTIONS_RUN;
+}
+
+int EnterShowFolder(const char *showFolder, const char *installedShow)
+{
+    struct stat info;
+    if (showFolder) {
+        if (stat(showFolder, &info) != 0 || !S_ISDIR(info.st_mode)) {
+            Bad("--show: \"%s\" is not a directory", showFolder);
+            return 0;
+        }
+        if (chdir(showFolder) != 0) {
+            Bad("--show: \"%s\": %s", showFolder, strerror(errno));
+            return 0;
+        }
+        return 1;
+    }
+    // Either half of a show is a show: what it lacks is named as it plays.
+    if (lstat(MUSIC_FILE, &info) == 0 || lstat("data", &info) == 0)
+        return 1;
+    if (installedShow && stat(installedShow, &info) == 0 && S_ISDIR(info.st_mode) && chdir(installedShow) != 0)
+        Bad("%s: %s", installedShow, strerror(errno));
+    return 1;
+}

@@ -1,0 +1,25 @@
+// The program's command line: what the viewer asks for, read before anything opens,
+// and the folder the show plays from.
+#pragma once
+
+struct ViewerOptions {
+    const char *showFolder; // --show DIR; null: the working directory
+    int windowed;           // --window: a resizable 640x480 window instead of full screen
+    int startMilliseconds;  // --start SECONDS: where the soundtrack starts
+    int loop;               // --loop: start again at the end instead of closing
+    int mute;               // --mute: no sound, the clock runs all the same
+};
+
+enum {
+    OPTIONS_RUN,  // play the show
+    OPTIONS_DONE, // --help or --version has been answered on stdout
+    OPTIONS_BAD   // one line on stderr has named what is wrong
+};
+
+// GNU style: "--start 42" and "--start=42" alike, the last of a repeated option wins.
+int ReadOptions(int argc, char **argv, ViewerOptions *options);
+
+// Makes the show's folder the working directory. A --show folder must be one (else
+// a line on stderr and 0). Without it, a working directory holding neither the
+// soundtrack nor data/ gives way to installedShow, when that folder exists.
+int EnterShowFolder(const char *showFolder, const char *installedShow);
