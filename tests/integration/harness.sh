@@ -44,16 +44,18 @@ make_show() {
   return 0
 }
 
-# start_program: the program in the background, from the show directory.
+# start_program [ARG...]: the program in the background, from the show directory
+# (or from PLAY_FROM).
 start_program() {
-  (cd "$WORK/show" && exec "$HEARTCUBE" >"$WORK/out" 2>"$WORK/err") &
+  (cd "${PLAY_FROM:-$WORK/show}" && exec "$HEARTCUBE" "$@" >"$WORK/out" 2>"$WORK/err") &
   PROGRAM_PID=$!
 }
 
-# start_show [WIDTHxHEIGHT]: a screen, the program on it, and its pictures loaded.
+# start_show [WIDTHxHEIGHT [ARG...]]: a screen, the program on it, and its pictures loaded.
 start_show() {
   start_screen "${1:-640x480}"
-  start_program
+  shift $(($# > 0))
+  start_program "$@"
   wait_for_output "Textures Loaded" 30
 }
 

@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# The viewer's options on the real program: each does what --help says, and a
+# mistaken one costs one line on stderr, status 2 and nothing else.
+#   options.sh CASE
+source "$(dirname "$0")/harness.sh"
+: "${RENDER:?}" "${VERSION:?}"
+
+NORMAL_OUTPUT='GLFW Init\n\nMusic Loaded\nTextures Loaded\n'
+
+# render_frame NAME SECONDS [WIDTHxHEIGHT]: the renderer's frame of that moment.
+render_frame() {
+  (cd "$WORK" && "$RENDER" --show "$SHOW" --time "$2" --size "${3:-640x480}" -o "$1.png" 2>/dev/null) ||
+    fail "the renderer failed at $2 s"
+}
+
+# expect_frame NAME REGION SECONDS: within that time the screen's REGION is, pixel
+# for pixel, that of the rendered frame.
+expect_frame() {
+  local deadline=$((SECONDS + $3)) differing
+  while :; do
+    screenshot "$WORK/shot.png"
+    differing=$(compare -metric AE "$WORK/shot.png[$2]" -alpha off "$WORK/$1.png[$2]" -alpha off null: 2>&1 || true)
+    [ "$differing" = 0 ] && return 0
+    [ $SECONDS -lt $deadline ] || fail "$2 of the screen is not the frame \"$1\" ($differing pixels differ)"
+    kill -0 "$PROGRAM_PID" 2>/dev/null || fail "the program ended"
+    sleep 0.1
+  done
+}
+
+escape_and_exit() {
+  xdotool key Escape
+  expect_exit 0 15
+  expect_output "$NORMAL_OUTPUT"
+}
+
+case "${1:?case}" in
+command-line)
+  # Whatever is wrong, nothing opens: a display that exists is not needed, and
+  # going on would print "GLFW Init".
+  export DISPLAY=:nowhere
+  run() { "$HEARTCUBE" "$@" >"$WORK/out" 2>"$WORK/err"; }
+  run --help || fail "--help failed"
+  for option in --show --window --start --loop --mute --help --version; do
+    grep -q -- "^  $option" "$WORK/out" || fail "--help does not list $option"
+  done
+  run --version && [ "$(cat "$WORK/out")" = "heartcube $VERSION" ] || fail "--version: $(cat "$WORK/out")"
+  for bad in --foo "--start abc" --start=-1 "--start 111" "--show $WORK/nowhere" "--show=$HEARTCUBE" \
+             --loop=yes --start extra -w; do
+    status=0
+    run $bad || status=$?
+    [ $status = 2 ] || fail "$bad: exit status $status, expected 2"
+    [ ! -s "$WORK/out" ] || fail "$bad: something on stdout"
+    [ "$(wc -l <"$WORK/err")" = 1 ] || fail "$bad: not one line on stderr"
+    name=${bad%% *}
+    grep -qF -- "${name%%=*}" "$WORK/err" || fail "$bad: the line does not name it: $(cat "$WORK/err")"
+  done
+  ;;
+window)
+  # 640x480 on a larger screen, then resized: the picture follows, exactly as the
+  # renderer draws the show at that size.
+  make_show
+  render_frame title 3
+  render_frame title-800x600 3 800x600
+  start_show 1024x768 --window
+  id=$(window_id)
+  geometry=$(xdotool getwindowgeometry "$id" | sed -n 's/ *Geometry: //p')
+  [ "$geometry" = 640x480 ] || fail "a $geometry window"
+  expect_frame title 640x480+0+0 10
+  xdotool windowsize "$id" 800 600
+  expect_frame title-800x600 800x600+0+0 10
+  escape_and_exit
+  ;;
+start)
+  # The border of the tunnel stands still while the tunnel moves.
+  make_show
+  render_frame tunnel 42
+  start_show 640x480 --start 42
+  window_id >/dev/null
+  expect_frame tunnel 640x24+0+0 5
+  escape_and_exit
+  ;;
+mute)
+  # With no device at all the program would say so; muted on purpose it does not,
+  # and the clock runs: from 7 s, the creators picture follows the title.
+  make_show
+  render_frame creators 12
+  export SDL_AUDIODRIVER=heartcube-none
+  start_show 640x480 --mute --start 7
+  window_id >/dev/null
+  expect_frame creators 640x480+0+0 15
+  escape_and_exit
+  [ ! -s "$WORK/err" ] || fail "stderr: $(cat "$WORK/err")"
+  ;;
+loop)
+  # The end picture, then past 111 s the title again, in the same window. The end
+  # picture stays 7 s, time enough for a slow screenshot on a busy machine.
+  make_show
+  render_frame end 106
+  render_frame title 3
+  start_show 640x480 --start 104 --loop
+  id=$(window_id)
+  expect_frame end 640x480+0+0 15
+  expect_frame title 640x480+0+0 15
+  [ "$(window_id)" = "$id" ] || fail "the window was opened again"
+  escape_and_exit
+  ;;
+show)
+  # From a folder holding no show, the one named plays, every picture in place.
+  make_show
+  render_frame title 3
+  mkdir "$WORK/elsewhere"
+  PLAY_FROM="$WORK/elsewhere" start_show 640x480 --show "$WORK/show"
+  window_id >/dev/null
+  expect_frame title 640x480+0+0 10
+  escape_and_exit
+  expect_quiet_stderr
+  ;;
+*)
+  echo "unknown case $1" >&2
+  exit 2
+  ;;
+esac
