@@ -4,6 +4,10 @@
 
 #include <cstdio>
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
+
 #include "main/frame.h"
 #include "main/options.h"
 #include "music/music.h"
@@ -14,12 +18,50 @@
 
 int g_running = 0;
 
-int main(int argc, char **argv)
+// The frame-rate title: frames counted since it last changed, and when that was.
+static int s_frames = 0;
+static double s_lastTitleTime = 0.0;
+
+// One pass of the frame loop: title, set-up, the timeline's drawing, the swap that
+// handles events, and whether the loop goes on.
+static void RunFrame()
 {
-    int frames = 0;
-    double lastTitleTime = 0.0;
     char title[200];
     int width = 0, height = 0;
+
+    double now = glfwGetTime();
+    if (now - s_lastTitleTime > 1.0 || s_frames == 0) {
+        FormatFrameRateTitle(title, sizeof title, s_frames, now - s_lastTitleTime);
+        glfwSetWindowTitle(title);
+        s_lastTitleTime = now;
+        s_frames = 0;
+    }
+    s_frames++;
+
+    glfwGetWindowSize(&width, &height);
+    SetupFrame(width, height);
+    RunTimeline();
+
+    // Events are handled here; once the timeline has ended the show these
+    // calls find the window layer terminated and do nothing.
+    glfwSwapBuffers();
+    g_running = !glfwGetKey(GLFW_KEY_ESC) && glfwGetWindowParam(GLFW_OPENED);
+}
+
+#ifdef __EMSCRIPTEN__
+// A browser draws between its own events: it calls each frame, and the loop ends here.
+static void RunBrowserFrame()
+{
+    RunFrame();
+    if (!g_running) {
+        emscripten_cancel_main_loop();
+        glfwTerminate();
+    }
+}
+#endif
+
+int main(int argc, char **argv)
+{
     ViewerOptions options;
 
     // A bad option or show folder ends it here, before anything opens.
@@ -57,27 +99,14 @@ int main(int argc, char **argv)
     glfwEnable(GLFW_STICKY_KEYS);
 
     g_running = 1;
-    lastTitleTime = glfwGetTime();
+    s_lastTitleTime = glfwGetTime();
 
-    while (g_running) {
-        double now = glfwGetTime();
-        if (now - lastTitleTime > 1.0 || frames == 0) {
-            FormatFrameRateTitle(title, sizeof title, frames, now - lastTitleTime);
-            glfwSetWindowTitle(title);
-            lastTitleTime = now;
-            frames = 0;
-        }
-        frames++;
-
-        glfwGetWindowSize(&width, &height);
-        SetupFrame(width, height);
-        RunTimeline();
-
-        // Events are handled here; once the timeline has ended the show these
-        // calls find the window layer terminated and do nothing.
-        glfwSwapBuffers();
-        g_running = !glfwGetKey(GLFW_KEY_ESC) && glfwGetWindowParam(GLFW_OPENED);
-    }
+#ifdef __EMSCRIPTEN__
+    // Never returns: the browser's frames run the loop from here on.
+    emscripten_set_main_loop(RunBrowserFrame, 0, 1);
+#endif
+    while (g_running)
+        RunFrame();
 
     glfwTerminate();
     return 0;

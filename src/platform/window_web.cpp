@@ -1,0 +1,208 @@
+// The classic window calls in a web page: the page's canvas is the window, its
+// WebGL context the OpenGL one (through emscripten's legacy emulation), its title
+// the window title. Keys arrive between frames as the browser's events; the frame
+// loop sees Escape as GLFW's sticky keys would show it. Termination tells the
+// page, which puts up its end screen.
+
+#include <cmath>
+#include <cstdio>
+#include <string_view>
+
+#include <emscripten.h>
+#include <emscripten/html5.h>
+
+#include "platform/web.h"
+#include "platform/window.h"
+
+namespace {
+
+struct WebWindow {
+    bool initialised = false;
+    double startMs = 0.0;
+    bool open = false;
+    bool everOpened = false;
+    bool sticky = false;
+    bool escapeDown = false;
+    bool escapePressed = false; // since the last read, for sticky keys
+    unsigned serial = 0;
+    long framesShown = 0;
+};
+
+WebWindow &TheWindow()
+{
+    static WebWindow window;
+    return window;
+}
+
+// The page's fixed moment in seconds of show time, or a negative number for none,
+// and how far the timer runs ahead of the music there.
+EM_JS(double, PageFixedMoment, (), {
+    var page = Module["heartcube"];
+    return page && typeof page.fixedTime == "number" ? page.fixedTime : -1;
+});
+EM_JS(double, PageTimerOffset, (), {
+    var page = Module["heartcube"];
+    return page && typeof page.timerOffset == "number" ? page.timerOffset : 0;
+});
+
+// A WebGL context on the page's canvas, made current, with the legacy emulation
+// set up on it: opaque like a window, no multisampling, no depth buffer (nothing
+// tests depth).
+EM_JS(int, OpenCanvasContext, (), {
+    var canvas = Module["canvas"];
+    if (!canvas)
+        return 0;
+    try {
+        return Browser.createContext(canvas, true, true,
+                                     {alpha: false, antialias: false, depth: false, stencil: false}) ? 1 : 0;
+    } catch (e) {
+        return 0;
+    }
+});
+
+EM_JS(void, CanvasSize, (int *width, int *height), {
+    var canvas = Module["canvas"];
+    HEAP32[width >> 2] = canvas ? canvas.width : 0;
+    HEAP32[height >> 2] = canvas ? canvas.height : 0;
+});
+
+EM_JS(void, PageHook, (const char *name, const char *kind, const char *text, int number), {
+    var page = Module["heartcube"];
+    var hook = page && page[UTF8ToString(name)];
+    if (hook)
+        hook(kind ? UTF8ToString(kind) : "", text ? UTF8ToString(text) : "", number);
+});
+
+EM_BOOL OnKey(int eventType, const EmscriptenKeyboardEvent *event, void *)
+{
+    if (std::string_view(event->key) != "Escape")
+        return EM_FALSE;
+    WebWindow &w = TheWindow();
+    w.escapeDown = eventType == EMSCRIPTEN_EVENT_KEYDOWN;
+    if (w.escapeDown)
+        w.escapePressed = true;
+    return EM_FALSE; // the browser still leaves full screen on Escape
+}
+
+} // namespace
+
+bool WebFixedClocks(double *timerSeconds, int *musicMilliseconds)
+{
+    const double moment = PageFixedMoment();
+    if (moment < 0)
+        return false;
+    // The first frame drawn shows the frame before, one sixtieth earlier, so that
+    // the scene on screen is the one that frame chose.
+    const double before = moment - 1.0 / 60.0;
+    const double at = TheWindow().framesShown == 0 && before >= 0 ? before : moment;
+    *timerSeconds = at + PageTimerOffset();
+    *musicMilliseconds = int(std::floor(at * 1000.0 + 1e-6));
+    return true;
+}
+
+void TellPage(const char *kind, const char *text)
+{
+    fprintf(stderr, "%s\n", text);
+    PageHook("say", kind, text, 0);
+}
+
+int glfwInit()
+{
+    WebWindow &w = TheWindow();
+    if (!w.initialised) {
+        emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, OnKey);
+        emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, OnKey);
+    }
+    w.initialised = true;
+    w.startMs = emscripten_get_now();
+    return 1;
+}
+
+void glfwTerminate()
+{
+    WebWindow &w = TheWindow();
+    if (!w.initialised)
+        return;
+    w.initialised = false;
+    w.open = false;
+    w.escapeDown = w.escapePressed = false;
+    if (w.everOpened)
+        PageHook("ended", nullptr, nullptr, 0);
+}
+
+double glfwGetTime()
+{
+    const WebWindow &w = TheWindow();
+    if (!w.initialised)
+        return 0.0;
+    double timer = 0.0;
+    int music = 0;
+    if (WebFixedClocks(&timer, &music))
+        return timer;
+    return (emscripten_get_now() - w.startMs) / 1000.0;
+}
+
+// The canvas is the window: its size is the page's business, whatever is asked.
+int glfwOpenWindow(int, int, int, int, int, int, int, int, int)
+{
+    WebWindow &w = TheWindow();
+    if (!w.initialised)
+        return 0;
+    if (!w.open && !OpenCanvasContext()) {
+        TellPage("error", "window: this browser gives no WebGL, which the show draws with");
+        return 0;
+    }
+    if (!w.open)
+        w.serial++;
+    w.open = w.everOpened = true;
+    w.sticky = false;
+    return 1;
+}
+
+void glfwSetWindowTitle(const char *title)
+{
+    if (TheWindow().open)
+        emscripten_set_window_title(title);
+}
+
+void glfwGetWindowSize(int *width, int *height)
+{
+    CanvasSize(width, height);
+}
+
+// The browser presents the frame once the frame's callback returns; events come
+// between callbacks. This counts the frame and lets the page look at it.
+void glfwSwapBuffers()
+{
+    WebWindow &w = TheWindow();
+    if (!w.open)
+        return;
+    w.framesShown++;
+    PageHook("frameDrawn", nullptr, nullptr, int(w.framesShown));
+}
+
+void glfwEnable(int token)
+{
+    if (token == GLFW_STICKY_KEYS && TheWindow().open)
+        TheWindow().sticky = true;
+}
+
+int glfwGetKey(int key)
+{
+    WebWindow &w = TheWindow();
+    if (key != GLFW_KEY_ESC || !w.open)
+        return GLFW_RELEASE;
+    const bool pressed = w.escapeDown || (w.sticky && w.escapePressed);
+    w.escapePressed = false;
+    return pressed ? GLFW_PRESS : GLFW_RELEASE;
+}
+
+int glfwGetWindowParam(int param)
+{
+    return param == GLFW_OPENED && TheWindow().open ? 1 : 0;
+}
+
+// A browser's WebGL has no window-system extensions beside its own list.
+int glfwExtensionSupported(const char *) { return 0; }
+
+unsigned GetWindowSerial() { return TheWindow().serial; }
