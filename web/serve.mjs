@@ -1,6 +1,7 @@
 // A static server for the page's folder on 127.0.0.1 only, on a free port (or the
 // one given): what ./scripts/run --web and the tests use. It prints the address on
-// its first line of output and serves until it is stopped.
+// its first line of output and serves until it is stopped. Only GET and HEAD of
+// files inside the folder are served.
 //   node web/serve.mjs SITE_DIR [PORT]
 import { createServer } from "node:http";
 import { createReadStream, statSync } from "node:fs";
@@ -64,7 +65,7 @@ if (import.meta.url === `file://${process.argv[1]}`) {
     process.exit(1);
   }
   serve(root, Number(port || 0)).then(
-    (server) => console.log(`http://127.0.0.1:${server.address().port}/`),
+    (server) => console.log(`heartcube: the show is at http://127.0.0.1:${server.address().port}/ (Ctrl+C stops the server)`),
     (error) => {
       console.error(`serve: ${error.message}`);
       process.exit(1);
