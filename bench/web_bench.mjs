@@ -1,0 +1,126 @@
+// The web page against the native program, in one run on this machine:
+// - page load to the first frame (navigation to the show's first frame at ?t=,
+//   which starts without a click), and to the play button being ready;
+// - each scene's frame rate in headless Chromium (SwiftShader, frame rate not
+//   held to the display's) next to heartcube-bench-scenes under Xvfb (llvmpipe),
+//   both at 640x480;
+// - the page's download, raw and gzip, next to the show's own files.
+//
+//   node bench/web_bench.mjs [SECONDS_PER_SCENE]
+// from the source folder after ./scripts/test (or scripts/build build and
+// scripts/build-web); it needs xvfb-run.
+import { execFileSync } from "node:child_process";
+import { readdirSync, readFileSync, statSync } from "node:fs";
+import { join } from "node:path";
+import { gzipSync } from "node:zlib";
+import { start } from "../tests/web/browser.mjs";
+
+const SITE = "build-web/site";
+const SHOW = "build/show";
+const NATIVE = "build/bench/heartcube-bench-scenes";
+const seconds = Number(process.argv[2] || 3);
+
+// The native program's scenes, in heartcube-bench-scenes' names, at moments of the show.
+const SCENES = [["title", 4], ["creators", 12], ["rotozoomer", 24], ["tunnel", 42], ["heart cube", 52],
+  ["heart cube + credits", 53.5], ["pink", 80], ["drifting panels", 93], ["end", 106]];
+
+const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
+
+function files(dir) {
+  return readdirSync(dir, { withFileTypes: true }).flatMap((entry) =>
+    entry.isDirectory() ? files(join(dir, entry.name)) : [join(dir, entry.name)]);
+}
+
+function sizes(paths) {
+  let raw = 0, gzip = 0;
+  for (const path of paths) {
+    const bytes = readFileSync(path);
+    raw += bytes.length;
+    gzip += gzipSync(bytes, { level: 9 }).length;
+  }
+  return { raw, gzip };
+}
+
+const kb = (bytes) => `${(bytes / 1024).toFixed(0).padStart(6)} KB`;
+
+function downloads() {
+  console.log("Download, raw and gzip -9:");
+  const site = files(SITE);
+  const code = site.filter((path) => /\.(js|wasm)$/.test(path) && !path.endsWith("page.js"));
+  const rows = [
+    ["program (heartcube.js + .wasm)", sizes(code)],
+    ["page (html, css, page.js)", sizes(site.filter((path) => /(index\.html|page\.css|page\.js)$/.test(path)))],
+    ["start picture (storyboard.png)", sizes(site.filter((path) => path.endsWith(".png")))],
+    ["show package (heartcube.data)", sizes(site.filter((path) => path.endsWith(".data")))],
+    ["the whole folder", sizes(site)],
+    ["the show's own files (build/show)", sizes(files(SHOW))],
+  ];
+  for (const [name, { raw, gzip }] of rows) console.log(`  ${name.padEnd(36)} ${kb(raw)} ${kb(gzip)}`);
+  return rows[0][1].gzip;
+}
+
+async function loadTimes(browser) {
+  const firstFrame = [], ready = [];
+  for (let i = 0; i < 5; i++) {
+    const page = await browser.context.newPage();
+    await page.goto(`${browser.url}index.html?t=4`);
+    await page.waitForFunction(() => window.heartcube.firstFrameAt > 0, null, { timeout: 60000 });
+    firstFrame.push(await page.evaluate(() => window.heartcube.firstFrameAt));
+    await page.close();
+    const start = await browser.context.newPage();
+    await start.goto(`${browser.url}index.html`);
+    await start.waitForFunction(() => window.heartcube.state === "ready", null, { timeout: 60000 });
+    ready.push(await start.evaluate(() => performance.now()));
+    await start.close();
+  }
+  console.log(`Navigation to the first frame (?t=4): ${median(firstFrame).toFixed(0)} ms ` +
+    `(median of 5; ${Math.min(...firstFrame).toFixed(0)}..${Math.max(...firstFrame).toFixed(0)})`);
+  console.log(`Navigation to the play button ready:  ${median(ready).toFixed(0)} ms (median of 5)`);
+}
+
+async function webRates(browser) {
+  const rates = new Map();
+  for (const [name, moment] of SCENES) {
+    const page = await browser.context.newPage();
+    await page.goto(`${browser.url}index.html?t=${moment}`);
+    await page.waitForFunction(() => window.heartcube.frames > 10, null, { timeout: 60000 });
+    const from = await page.evaluate(() => [window.heartcube.frames, performance.now()]);
+    await page.waitForTimeout(seconds * 1000);
+    const to = await page.evaluate(() => [window.heartcube.frames, performance.now()]);
+    rates.set(name, ((to[0] - from[0]) * 1000) / (to[1] - from[1]));
+    await page.close();
+  }
+  return rates;
+}
+
+function nativeRates() {
+  const output = execFileSync("xvfb-run", ["-a", "-s", "-screen 0 640x480x24", NATIVE, SHOW, String(seconds)],
+    { encoding: "utf8" });
+  const rates = new Map();
+  for (const line of output.split("\n")) {
+    const match = line.match(/^\s+(.+?)\s+([\d.]+) fps/);
+    if (match) rates.set(match[1], Number(match[2]));
+  }
+  return rates;
+}
+
+for (const path of [SITE, SHOW, NATIVE]) statSync(path);
+const codeGzip = downloads();
+console.log(`  program gzip against the 400 KB goal: ${(codeGzip / 1024 / 400).toFixed(2)}x`);
+
+// Frame rates are not held to the display's, so that both sides draw as fast as they can.
+const browser = await start(SITE, { extraArgs: ["--disable-frame-rate-limit", "--disable-gpu-vsync"] });
+try {
+  await loadTimes(browser);
+  const web = await webRates(browser);
+  const native = nativeRates();
+  console.log(`Frames per second at 640x480, ${seconds} s a scene (the machine's load moves these):`);
+  console.log(`  ${"scene".padEnd(22)} ${"Chromium".padStart(9)} ${"native".padStart(9)}  web / native`);
+  for (const [name] of SCENES) {
+    const w = web.get(name), n = native.get(name);
+    console.log(`  ${name.padEnd(22)} ${w.toFixed(1).padStart(9)} ${n ? n.toFixed(1).padStart(9) : "      -  "}  ` +
+      (n ? `${(w / n).toFixed(2)}` : ""));
+  }
+} finally {
+  await browser.close();
+}
