@@ -6,19 +6,24 @@
 //   both at 640x480;
 // - the page's download, raw and gzip, next to the show's own files.
 //
-//   node bench/web_bench.mjs [SECONDS_PER_SCENE]
-// from the source folder after ./scripts/test (or scripts/build build and
-// scripts/build-web); it needs xvfb-run.
+//   node bench/web_bench.mjs [--seconds S] [--loads N]
+// from the source folder after ./scripts/test (or scripts/build release and
+// scripts/build web). The native side runs on the X display in DISPLAY, or
+// under xvfb-run. SITE, SHOW and NATIVE may name other builds.
 import { execFileSync } from "node:child_process";
 import { readdirSync, readFileSync, statSync } from "node:fs";
 import { join } from "node:path";
+import { parseArgs } from "node:util";
 import { gzipSync } from "node:zlib";
 import { start } from "../tests/web/browser.mjs";
 
-const SITE = "build-web/site";
-const SHOW = "build/show";
-const NATIVE = "build/bench/heartcube-bench-scenes";
-const seconds = Number(process.argv[2] || 3);
+const SITE = process.env.SITE || "build-web/site";
+const SHOW = process.env.SHOW || "build/show";
+const NATIVE = process.env.NATIVE || "build/bench/heartcube-bench-scenes";
+const { values: options } = parseArgs({ options: { seconds: { type: "string", default: "3" },
+  loads: { type: "string", default: "5" } } });
+const seconds = Number(options.seconds);
+const loads = Math.max(1, Number(options.loads));
 
 // The native program's scenes, in heartcube-bench-scenes' names, at moments of the show.
 const SCENES = [["title", 4], ["creators", 12], ["rotozoomer", 24], ["tunnel", 42], ["heart cube", 52],
@@ -61,7 +66,7 @@ function downloads() {
 
 async function loadTimes(browser) {
   const firstFrame = [], ready = [];
-  for (let i = 0; i < 5; i++) {
+  for (let i = 0; i < loads; i++) {
     const page = await browser.context.newPage();
     await page.goto(`${browser.url}index.html?t=4`);
     await page.waitForFunction(() => window.heartcube.firstFrameAt > 0, null, { timeout: 60000 });
@@ -74,8 +79,8 @@ async function loadTimes(browser) {
     await start.close();
   }
   console.log(`Navigation to the first frame (?t=4): ${median(firstFrame).toFixed(0)} ms ` +
-    `(median of 5; ${Math.min(...firstFrame).toFixed(0)}..${Math.max(...firstFrame).toFixed(0)})`);
-  console.log(`Navigation to the play button ready:  ${median(ready).toFixed(0)} ms (median of 5)`);
+    `(median of ${loads}; ${Math.min(...firstFrame).toFixed(0)}..${Math.max(...firstFrame).toFixed(0)})`);
+  console.log(`Navigation to the play button ready:  ${median(ready).toFixed(0)} ms (median of ${loads})`);
 }
 
 async function webRates(browser) {
@@ -94,8 +99,9 @@ async function webRates(browser) {
 }
 
 function nativeRates() {
-  const output = execFileSync("xvfb-run", ["-a", "-s", "-screen 0 640x480x24", NATIVE, SHOW, String(seconds)],
-    { encoding: "utf8" });
+  const command = [NATIVE, SHOW, String(seconds)];
+  if (!process.env.DISPLAY) command.unshift("xvfb-run", "-a", "-s", "-screen 0 640x480x24");
+  const output = execFileSync(command[0], command.slice(1), { encoding: "utf8" });
   const rates = new Map();
   for (const line of output.split("\n")) {
     const match = line.match(/^\s+(.+?)\s+([\d.]+) fps/);
