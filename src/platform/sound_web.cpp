@@ -119,6 +119,19 @@ EM_JS(int, SoundPosition, (int id), {
 
 EM_JS(int, SoundState, (int id), { return Module.heartcubeSound.streams[id].state; });
 
+EM_JS(void, SoundStopAll, (), {
+    var sound = Module.heartcubeSound;
+    if (!sound)
+        return;
+    sound.streams.forEach(function(s) {
+        s.wanted = false;
+        s.playing = false;
+        if (s.source)
+            s.source.stop();
+        s.source = null;
+    });
+});
+
 } // namespace
 
 struct FSOUND_STREAM {
@@ -186,8 +199,11 @@ signed char FSOUND_Init(int mixRate, int maxSoftwareChannels, unsigned int)
     return 1;
 }
 
-// The show closes the layer only when its soundtrack is missing; nothing plays then.
-void FSOUND_Close() {}
+void FSOUND_Close()
+{
+    SoundStopAll();
+    Layer().streams.clear();
+}
 
 FSOUND_STREAM *FSOUND_Stream_OpenFile(const char *data, unsigned int mode, int length)
 {
