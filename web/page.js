@@ -159,9 +159,11 @@ async function makeShow() {
     ended() {
       if (heartcube.state === "failed") return;
       setState("ended");
+      document.title = "heartcube";
       if (audio) audio.close().catch(() => {});
       audio = null;
       if (fixedTime === null) endScreen.hidden = false;
+      else say("notice", `At ${fixedTime} s the show is already over.`);
     },
     frameDrawn(kind, text, frames) {
       heartcube.frames = frames;
