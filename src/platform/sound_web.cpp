@@ -38,10 +38,18 @@ EM_JS(void, SoundOpen, (), {
     }
     var sound = Module.heartcubeSound = {context: context, streams: []};
     // Plays from fromMs on the context's clock, or counts on the page's clock where
-    // the context is not running.
+    // the context does not run.
     sound.start = function(s) {
         var context = sound.context;
         if (!s.silent && context.state != "running") {
+            // A context made in the click may still be starting: it has a second.
+            if (!s.askedToResume) {
+                s.askedToResume = true;
+                var again = function() { if (s.wanted && !s.playing) sound.start(s); };
+                Promise.race([context.resume(), new Promise(function(done) { setTimeout(done, 1000); })])
+                    .then(again, again);
+                return;
+            }
             s.silent = true;
             s.state = 2;
         }
