@@ -1,9 +1,11 @@
 // The web page against the native program, in one run on this machine:
 // - page load to the first frame (navigation to the show's first frame at ?t=,
 //   which starts without a click), and to the play button being ready;
-// - each scene's frame rate in headless Chromium (SwiftShader, frame rate not
-//   held to the display's) next to heartcube-bench-scenes under Xvfb (llvmpipe),
-//   both at 640x480;
+// - each scene's frame rate in headless Chromium (frame rate not held to the
+//   display's) next to heartcube-bench-scenes under Xvfb, both at 640x480, each
+//   next to its empty frame. Chromium draws WebGL with its own SwiftShader; where
+//   Mesa's Vulkan driver is installed it also draws on lavapipe, whose rasteriser
+//   is the llvmpipe the native program uses: the same software renderer;
 // - the page's download, raw and gzip, next to the show's own files.
 //
 //   node bench/web_bench.mjs [--seconds S] [--loads N]
@@ -11,7 +13,7 @@
 // scripts/build web). The native side runs on the X display in DISPLAY, or
 // under xvfb-run. SITE, SHOW and NATIVE may name other builds.
 import { execFileSync } from "node:child_process";
-import { readdirSync, readFileSync, statSync } from "node:fs";
+import { existsSync, readdirSync, readFileSync, statSync } from "node:fs";
 import { join } from "node:path";
 import { parseArgs } from "node:util";
 import { gzipSync } from "node:zlib";
@@ -78,13 +80,49 @@ async function loadTimes(browser) {
     ready.push(await start.evaluate(() => performance.now()));
     await start.close();
   }
-  console.log(`Navigation to the first frame (?t=4): ${median(firstFrame).toFixed(0)} ms ` +
+  console.log(`  navigation to the first frame (?t=4): ${median(firstFrame).toFixed(0)} ms ` +
     `(median of ${loads}; ${Math.min(...firstFrame).toFixed(0)}..${Math.max(...firstFrame).toFixed(0)})`);
-  console.log(`Navigation to the play button ready:  ${median(ready).toFixed(0)} ms (median of ${loads})`);
+  console.log(`  navigation to the play button ready:  ${median(ready).toFixed(0)} ms (median of ${loads})`);
+}
+
+// The browser's own frame cost: a 640x480 WebGL canvas cleared every frame.
+async function emptyWebRate(browser) {
+  const page = await browser.context.newPage();
+  await page.setContent(`<body style="margin:0;background:#000"><canvas width="640" height="480"></canvas><script>
+    const gl = document.querySelector("canvas").getContext("webgl", { alpha: false, antialias: false, depth: false });
+    window.frames = 0;
+    (function frame() { gl.clearColor(0, 0, 0, 0); gl.clear(gl.COLOR_BUFFER_BIT); window.frames++; requestAnimationFrame(frame); })();
+  </script></body>`);
+  await page.waitForFunction(() => window.frames > 10);
+  const from = await page.evaluate(() => [window.frames, performance.now()]);
+  await page.waitForTimeout(seconds * 1000);
+  const to = await page.evaluate(() => [window.frames, performance.now()]);
+  await page.close();
+  return ((to[0] - from[0]) * 1000) / (to[1] - from[1]);
+}
+
+// Without a display to wait for, the browser could run frames ahead of the
+// drawing; reading one pixel back after each frame waits for it to be drawn, as
+// the native program's swap on Xvfb does.
+function waitForEachFrame() {
+  const getContext = HTMLCanvasElement.prototype.getContext;
+  let gl = null;
+  HTMLCanvasElement.prototype.getContext = function (...args) {
+    const context = getContext.apply(this, args);
+    if (/webgl/.test(args[0]) && context) gl = context;
+    return context;
+  };
+  const pixel = new Uint8Array(4);
+  const request = window.requestAnimationFrame.bind(window);
+  window.requestAnimationFrame = (callback) => request((time) => {
+    callback(time);
+    if (gl) gl.readPixels(0, 0, 1, 1, gl.RGBA, gl.UNSIGNED_BYTE, pixel);
+  });
 }
 
 async function webRates(browser) {
-  const rates = new Map();
+  await browser.context.addInitScript(waitForEachFrame);
+  const rates = new Map([["empty frame", await emptyWebRate(browser)]]);
   for (const [name, moment] of SCENES) {
     const page = await browser.context.newPage();
     await page.goto(`${browser.url}index.html?t=${moment}`);
@@ -115,18 +153,32 @@ const codeGzip = downloads();
 console.log(`  program gzip against the 400 KB goal: ${(codeGzip / 1024 / 400).toFixed(2)}x`);
 
 // Frame rates are not held to the display's, so that both sides draw as fast as they can.
-const browser = await start(SITE, { extraArgs: ["--disable-frame-rate-limit", "--disable-gpu-vsync"] });
-try {
-  await loadTimes(browser);
-  const web = await webRates(browser);
-  const native = nativeRates();
-  console.log(`Frames per second at 640x480, ${seconds} s a scene (the machine's load moves these):`);
-  console.log(`  ${"scene".padEnd(22)} ${"Chromium".padStart(9)} ${"native".padStart(9)}  web / native`);
-  for (const [name] of SCENES) {
-    const w = web.get(name), n = native.get(name);
-    console.log(`  ${name.padEnd(22)} ${w.toFixed(1).padStart(9)} ${n ? n.toFixed(1).padStart(9) : "      -  "}  ` +
-      (n ? `${(w / n).toFixed(2)}` : ""));
+const UNCAPPED = ["--disable-frame-rate-limit", "--disable-gpu-vsync"];
+const LAVAPIPE = "/usr/share/vulkan/icd.d/lvp_icd.x86_64.json";
+const renderers = [["SwiftShader", { extraArgs: UNCAPPED }]];
+if (existsSync(LAVAPIPE))
+  renderers.push(["llvmpipe", { extraArgs: [...UNCAPPED, "--use-angle=vulkan", "--use-vulkan=native",
+    "--ignore-gpu-blocklist", "--enable-features=Vulkan"], env: { VK_ICD_FILENAMES: LAVAPIPE } }]);
+
+const web = new Map();
+for (const [renderer, options] of renderers) {
+  const browser = await start(SITE, options);
+  try {
+    console.log(`Chromium on ${renderer}:`);
+    await loadTimes(browser);
+    web.set(renderer, await webRates(browser));
+  } finally {
+    await browser.close();
   }
-} finally {
-  await browser.close();
+}
+const native = nativeRates();
+
+console.log(`Frames per second at 640x480, ${seconds} s a scene (the machine's load moves these), and against`);
+console.log("the native program (llvmpipe). The empty frame is each side's cost of a frame with nothing drawn.");
+const names = [...web.keys()];
+console.log(`  ${"scene".padEnd(22)} ${"native".padStart(8)}` + names.map((n) => ` ${n.padStart(12)}  ratio`).join(""));
+for (const name of ["empty frame", ...SCENES.map(([scene]) => scene)]) {
+  const n = native.get(name);
+  console.log(`  ${name.padEnd(22)} ${n.toFixed(1).padStart(8)}` +
+    names.map((r) => ` ${web.get(r).get(name).toFixed(1).padStart(12)}  ${(web.get(r).get(name) / n).toFixed(2)} `).join(""));
 }

@@ -22,7 +22,7 @@ const QUIET = [
 ];
 
 // Starts the server on the site folder and the browser; close() stops both.
-export async function start(site, { extraArgs = [] } = {}) {
+export async function start(site, { extraArgs = [], env = {} } = {}) {
   const server = await serve(site);
   const profile = mkdtempSync(join(tmpdir(), "heartcube-chromium-"));
   let context;
@@ -31,6 +31,7 @@ export async function start(site, { extraArgs = [] } = {}) {
       executablePath: CHROMIUM,
       headless: true,
       args: [...QUIET, ...extraArgs],
+      env: { ...process.env, ...env },
       viewport: { width: 640, height: 480 },
       deviceScaleFactor: 1,
     });
