@@ -5,7 +5,8 @@
 //
 //   index.html?t=SECONDS      the show frozen at that moment, at once, for comparing
 //                             with the offline renderer (&offset=S: the timer's lead)
-//   index.html?start=SECONDS  the soundtrack starts there
+//   index.html?start=SECONDS  the soundtrack starts there (the program's --start);
+//                             ?mute and ?loop are its --mute and --loop
 "use strict";
 
 const query = new URLSearchParams(location.search);
@@ -150,7 +151,6 @@ async function makeShow() {
   const page = {
     fixedTime: fixedTime ?? undefined,
     timerOffset: timerOffset ?? 0,
-    startTime: startTime ?? 0,
     audioContext: audio,
     say(kind, text) {
       say(kind, text);
@@ -202,12 +202,21 @@ function lookAtFrame(frames) {
   setState("frozen");
 }
 
+// The program's own options, from the address: ?start=S, ?mute, ?loop.
+function programOptions() {
+  const options = [];
+  if (startTime !== null) options.push("--start", String(startTime));
+  if (query.has("mute")) options.push("--mute");
+  if (query.has("loop")) options.push("--loop");
+  return options;
+}
+
 function run(module) {
   setState("playing");
   startScreen.hidden = true;
   endScreen.hidden = true;
   try {
-    module.callMain([]);
+    module.callMain(programOptions());
   } catch (error) {
     if (error !== "unwind") fail(`The show stopped on an internal error: ${error}`);
   }

@@ -6,11 +6,15 @@
 // in real time instead, as on a desktop without a sound card; where the browser
 // cannot decode the file the position stays 0, as for a file that is not an MP3.
 //
+// A later start, muted playback (the silent clock, no notice) and a rewind serve the
+// viewer's options as on the desktop.
+//
 // The page makes the audio context while handling the click that starts the show
 // (browsers start sound only after a gesture) and passes it in Module.heartcube.
 
 #include "platform/sound.h"
 
+#include <algorithm>
 #include <emscripten.h>
 #include <memory>
 #include <string>
@@ -41,6 +45,8 @@ EM_JS(void, SoundOpen, (), {
     // the context does not run.
     sound.start = function(s) {
         var context = sound.context;
+        if (s.muted)
+            s.silent = true;
         if (!s.silent && context.state != "running") {
             // A context made in the click may still be starting: it has a second.
             if (!s.askedToResume) {
@@ -69,11 +75,9 @@ EM_JS(void, SoundOpen, (), {
 // Copies the image (the caller may reuse its bytes) and starts decoding it.
 EM_JS(int, SoundOpenStream, (const char *data, int length), {
     var sound = Module.heartcubeSound;
-    var page = Module["heartcube"] || {};
     var stream = {
         buffer: null, state: 0, wanted: false, playing: false, source: null,
-        silent: !sound.context, startedAt: 0, fromMs: Math.max(0, Math.round((page.startTime || 0) * 1000)),
-        lastMs: 0
+        silent: !sound.context, muted: false, startedAt: 0, fromMs: 0, lastMs: 0
     };
     stream.id = sound.streams.push(stream) - 1;
     if (sound.context) {
@@ -89,6 +93,13 @@ EM_JS(int, SoundOpenStream, (const char *data, int length), {
         stream.state = 2;
     }
     return stream.id;
+});
+
+// Where the stream starts in the music, and whether it plays on the silent clock.
+EM_JS(void, SoundPrepare, (int id, int startMs, int muted), {
+    var s = Module.heartcubeSound.streams[id];
+    s.fromMs = startMs;
+    s.muted = !!muted;
 });
 
 EM_JS(void, SoundSetPaused, (int id, int paused), {
@@ -127,6 +138,20 @@ EM_JS(int, SoundPosition, (int id), {
 
 EM_JS(int, SoundState, (int id), { return Module.heartcubeSound.streams[id].state; });
 
+// Back to the start of the music: the position counts from 0 once it is heard.
+EM_JS(void, SoundRewind, (int id), {
+    var sound = Module.heartcubeSound;
+    var s = sound.streams[id];
+    s.fromMs = 0;
+    s.lastMs = 0;
+    if (!s.playing)
+        return;
+    if (s.source)
+        s.source.stop();
+    s.source = null;
+    sound.start(s);
+});
+
 EM_JS(void, SoundStopAll, (), {
     var sound = Module.heartcubeSound;
     if (!sound)
@@ -153,6 +178,8 @@ namespace {
 
 struct SoundLayer {
     int channelCount = 32;
+    int startMs = 0;    // where streams played from now on start
+    bool muted = false; // streams played from now on use the silent clock
     std::vector<std::unique_ptr<FSOUND_STREAM>> streams;
 };
 
@@ -238,6 +265,7 @@ int FSOUND_Stream_PlayEx(int channel, FSOUND_STREAM *stream, void *, signed char
     if (channel < 0 || channel >= Layer().channelCount || StreamOn(channel))
         return -1;
     stream->channel = channel;
+    SoundPrepare(stream->id, Layer().startMs, Layer().muted ? 1 : 0);
     FSOUND_SetPaused(channel, startPaused);
     return channel;
 }
@@ -262,4 +290,20 @@ int FSOUND_Stream_GetTime(FSOUND_STREAM *stream)
         return 0;
     TellState(stream);
     return SoundPosition(stream->id);
+}
+
+void SetStreamStart(int milliseconds)
+{
+    Layer().startMs = std::max(0, milliseconds);
+}
+
+void SetSoundMuted(bool muted)
+{
+    Layer().muted = muted;
+}
+
+void RewindStream(FSOUND_STREAM *stream)
+{
+    if (Known(stream) && stream->channel >= 0)
+        SoundRewind(stream->id);
 }

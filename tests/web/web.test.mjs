@@ -121,10 +121,10 @@ test("a click plays the show: progress lines, no console error, a music clock in
   });
 
 test("?start= near the end: the end picture, then the show ends by itself with the end screen", LONG, async () => {
-  const { page } = await open("?start=108");
+  const { page } = await open("?start=106");
   await play(page);
   // The title shows until the browser has decoded the soundtrack and it plays.
-  await page.waitForFunction(() => window.heartcube.module.heartcubeSound.streams[0].lastMs >= 108000, null,
+  await page.waitForFunction(() => window.heartcube.module.heartcubeSound.streams[0].lastMs >= 106000, null,
     { timeout: 20000 });
   await page.waitForFunction((n) => window.heartcube.frames > n, (await page.evaluate(() => window.heartcube.frames)) + 2);
   const clip = await page.locator("#canvas").boundingBox();
