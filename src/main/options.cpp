@@ -135,10 +135,19 @@ int EnterShowFolder(const char *showFolder, const char *installedShow)
         }
         return 1;
     }
+    const char *folder = DefaultShowFolder(installedShow);
+    if (folder == installedShow && chdir(folder) != 0)
+        Bad("%s: %s", folder, strerror(errno));
+    return 1;
+}
+
+const char *DefaultShowFolder(const char *installedShow)
+{
+    struct stat info;
     // Either half of a show is a show: what it lacks is named as it plays.
     if (lstat(MUSIC_FILE, &info) == 0 || lstat("data", &info) == 0)
-        return 1;
-    if (installedShow && stat(installedShow, &info) == 0 && S_ISDIR(info.st_mode) && chdir(installedShow) != 0)
-        Bad("%s: %s", installedShow, strerror(errno));
-    return 1;
+        return ".";
+    if (installedShow && stat(installedShow, &info) == 0 && S_ISDIR(info.st_mode))
+        return installedShow;
+    return ".";
 }

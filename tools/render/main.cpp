@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "heartcube_version.h"
+#include "main/options.h"
 #include "render_modes.h"
 #include "render_options.h"
 #include "show_renderer.h"
@@ -70,12 +72,19 @@ int main(int argc, char **argv)
         fputs(RENDER_USAGE, stdout);
         return 0;
     }
+    if (problem == "version") {
+        puts("heartcube-render " HEARTCUBE_VERSION);
+        return 0;
+    }
     if (!problem.empty()) {
         fprintf(stderr, "heartcube-render: %s\n(try --help)\n", problem.c_str());
         return 2;
     }
 
     options.output = Absolute(options.output);
+    // Run anywhere without --show, an installed renderer draws the installed show.
+    if (options.show.empty())
+        options.show = DefaultShowFolder(HEARTCUBE_INSTALLED_SHOW);
     struct stat info;
     if (stat(options.show.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
         return Fail(options.show + ": no such show directory");

@@ -17,12 +17,14 @@ const char *const RENDER_USAGE =
     "  --sheet STORYBOARD.png     one labelled frame of every scene, in a grid\n"
     "  --hashes FILE              a line per frame: number, time, hash of its pixels\n"
     "options:\n"
-    "  --show DIR                 where data/ and " MUSIC_FILE " are (default: here)\n"
+    "  --show DIR                 where data/ and " MUSIC_FILE " are (default: here, or the\n"
+    "                             installed show when here holds neither)\n"
     "  --size WxH                 frame size in pixels (default 640x480)\n"
     "  --fps F                    frames per second, 1 to 240 (default 60)\n"
     "  --timer-offset S           the animation timer's lead on the music, seconds (default 0)\n"
     "  --preset NAME, --crf N     x264's speed preset (default veryfast) and quality (default 18)\n"
-    "  --help                     this text\n";
+    "  --help                     this text\n"
+    "  --version                  the renderer's version\n";
 
 namespace {
 
@@ -71,6 +73,8 @@ std::string ParseRenderOptions(int argc, char **argv, RenderOptions &o)
         std::string arg = argv[i];
         if (arg == "--help" || arg == "-h")
             return "help";
+        if (arg == "--version")
+            return "version";
         if (i + 1 >= argc)
             return "missing value after " + arg;
         const char *value = argv[++i];

@@ -10,7 +10,7 @@ struct RenderOptions {
     double from = 0.0;            // --from/--to: a stretch of the show, end excluded
     double to = -1.0;             // below 0: to the end of the show
     std::string output;           // -o FILE or DIR/, --video FILE, --sheet FILE, --hashes FILE
-    std::string show = ".";       // the directory holding data/ and the soundtrack
+    std::string show;             // the directory holding data/ and the soundtrack; empty: here, or the installed show
     int width = 640, height = 480;
     int fps = 60;
     double timerOffset = 0.0;     // the timer runs this far ahead of the music
@@ -18,7 +18,7 @@ struct RenderOptions {
     int crf = 18;                 // x264's quality for --video
 };
 
-// Fills options from the arguments. Returns an empty string, "help", or what is wrong.
+// Fills options from the arguments. Returns an empty string, "help", "version", or what is wrong.
 std::string ParseRenderOptions(int argc, char **argv, RenderOptions &options);
 
 extern const char *const RENDER_USAGE;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "heartcube_version.h"
 #include "png_writer.h"
 #include "textures/image.h"
 
@@ -21,7 +22,8 @@ const char USAGE[] =
     "  2 for usage errors.\n"
     "options:\n"
     "  --no-resample  keep the file's size instead of growing it to powers of two\n"
-    "  --help         this text\n";
+    "  --help         this text\n"
+    "  --version      the picture tool's version\n";
 
 enum class OutputKind { None, Pam, Png };
 
@@ -73,6 +75,10 @@ int main(int argc, char **argv)
         const std::string argument = argv[i];
         if (argument == "--help") {
             fputs(USAGE, stdout);
+            return 0;
+        }
+        if (argument == "--version") {
+            puts("heartcube-tga " HEARTCUBE_VERSION);
             return 0;
         }
         if (argument == "--no-resample") {
