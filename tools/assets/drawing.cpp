@@ -14,6 +14,28 @@ Coverage HeartShape(int width, int height, float cx, float cy, float size, float
     return Coverage::FromDistance(width, height, [&](float x, float y) { return HeartAt(x, y, cx, cy, size, angle); });
 }
 
+Coverage CubeEdges(int width, int height, float cx, float cy, float scale, float yaw, float pitch, float stroke)
+{
+    float px[8], py[8];
+    for (int i = 0; i < 8; i++) {
+        float vx = (i & 1) ? 1.f : -1.f, vy = (i & 2) ? 1.f : -1.f, vz = (i & 4) ? 1.f : -1.f;
+        float x1 = vx * std::cos(yaw) + vz * std::sin(yaw), z1 = vz * std::cos(yaw) - vx * std::sin(yaw);
+        float y1 = vy * std::cos(pitch) - z1 * std::sin(pitch);
+        px[i] = cx + x1 * scale;
+        py[i] = cy - y1 * scale;
+    }
+    Coverage edges(width, height);
+    for (int a = 0; a < 8; a++)
+        for (int bit = 1; bit < 8; bit <<= 1)
+            if (!(a & bit)) {
+                int b = a | bit;
+                edges.Merge(Coverage::FromDistance(width, height, [&](float x, float y) {
+                    return SegmentDistance(x, y, px[a], py[a], px[b], py[b]) - stroke / 2;
+                }));
+            }
+    return edges;
+}
+
 void AddStars(Canvas &canvas, uint32_t seed, int count, float maxY, float brightness)
 {
     Random random(seed);

@@ -19,6 +19,11 @@ inline float AntiAlias(float distance) { return Clamp01(0.5f - distance); }
 float HeartAt(float x, float y, float cx, float cy, float height, float angle = 0);
 Coverage HeartShape(int width, int height, float cx, float cy, float size, float angle = 0);
 
+// The twelve edges of a cube turned by yaw and pitch (radians) to show three
+// faces, centred on (cx, cy), `scale` pixels from its centre to a face, in lines
+// `stroke` pixels wide.
+Coverage CubeEdges(int width, int height, float cx, float cy, float scale, float yaw, float pitch, float stroke);
+
 // An outline of the given stroke width around a distance field.
 template <class F> Coverage Outline(int width, int height, float stroke, F distance)
 {

@@ -1,7 +1,11 @@
-// heartcube-assets DIR: writes the show's default soundtrack and pictures.
+// heartcube-assets DIR: writes the show's default soundtrack and pictures, and
+// with --icons the program's icon in every size.
+#include "heartcube_version.h"
+#include "icon.h"
 #include "mp3_writer.h"
 #include "music/music.h"
 #include "pictures.h"
+#include "png_writer.h"
 #include "soundtrack.h"
 #include "tga_writer.h"
 
@@ -19,17 +23,21 @@ namespace fs = std::filesystem;
 namespace {
 
 const char *const USAGE =
-    "usage: heartcube-assets [--quiet] [--fonts DIR] DIR\n"
+    "usage: heartcube-assets [--quiet] [--fonts DIR] [--icons ICONS] [DIR]\n"
     "Writes the show's default soundtrack DIR/" MUSIC_FILE " and its 29 pictures DIR/data/*.tga.\n"
-    "  --quiet      print nothing but errors\n"
-    "  --fonts DIR  look for the DejaVu fonts in DIR first\n"
-    "  --help       show this text\n";
+    "  --quiet        print nothing but errors\n"
+    "  --fonts DIR    look for the DejaVu fonts in DIR first\n"
+    "  --icons ICONS  write the program's icon as ICONS/SIZExSIZE/apps/heartcube.png,\n"
+    "                 the hicolor theme's layout, in every size menus ask for\n"
+    "  --help         show this text\n"
+    "  --version      the version\n";
 
 const int BITRATE_KBPS = 160;
 
 struct Options {
     std::string dir;
     std::string fontDir;
+    std::string iconDir;
     bool quiet = false;
 };
 
@@ -42,10 +50,16 @@ int ParseArguments(int argc, char **argv, Options &options)
             std::fputs(USAGE, stdout);
             return -1;
         }
+        if (arg == "--version") {
+            std::puts("heartcube-assets " HEARTCUBE_VERSION);
+            return -1;
+        }
         if (arg == "--quiet") {
             options.quiet = true;
         } else if (arg == "--fonts" && i + 1 < argc) {
             options.fontDir = argv[++i];
+        } else if (arg == "--icons" && i + 1 < argc) {
+            options.iconDir = argv[++i];
         } else if (!arg.empty() && arg[0] != '-' && options.dir.empty()) {
             options.dir = arg;
         } else {
@@ -53,7 +67,7 @@ int ParseArguments(int argc, char **argv, Options &options)
             return 2;
         }
     }
-    if (options.dir.empty()) {
+    if (options.dir.empty() && options.iconDir.empty()) {
         std::fputs(USAGE, stderr);
         return 2;
     }
@@ -75,13 +89,32 @@ void Say(bool quiet, const char *format, ...)
     va_end(args);
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+// Returns false when an icon could not be written, having said why.
+bool WriteIcons(const fs::path &dir)
 {
-    Options options;
-    if (int status = ParseArguments(argc, argv, options))
-        return status < 0 ? 0 : status;
+    for (int size : ICON_SIZES) {
+        const std::string name = std::to_string(size) + "x" + std::to_string(size);
+        const fs::path folder = dir / name / "apps";
+        std::error_code error;
+        fs::create_directories(folder, error);
+        if (error) {
+            std::fprintf(stderr, "heartcube-assets: cannot create %s: %s\n", folder.c_str(), error.message().c_str());
+            return false;
+        }
+        const std::vector<unsigned char> pixels = DrawIcon(size);
+        const std::string path = (folder / "heartcube.png").string();
+        const std::string problem = WritePng(path, {pixels.data(), size, size, 4, false}, PngCompression::Best);
+        if (!problem.empty()) {
+            std::fprintf(stderr, "heartcube-assets: cannot write %s: %s\n", path.c_str(), problem.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+// The soundtrack and the pictures; returns the exit status.
+int WriteShow(const Options &options)
+{
     const auto start = std::chrono::steady_clock::now();
 
     // Fonts first: nothing is written when the lettering cannot be set.
@@ -140,4 +173,16 @@ int main(int argc, char **argv)
     Say(options.quiet, "wrote %s (%.1f MB) and %zu pictures in %s (%.1f MB) in %.1f s\n", (dir / MUSIC_FILE).c_str(),
         Megabytes(mp3.size()), pictures.size(), data.c_str(), Megabytes(pictureBytes), seconds);
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    Options options;
+    if (int status = ParseArguments(argc, argv, options))
+        return status < 0 ? 0 : status;
+    if (!options.iconDir.empty() && !WriteIcons(options.iconDir))
+        return 1;
+    return options.dir.empty() ? 0 : WriteShow(options);
 }

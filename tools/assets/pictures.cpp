@@ -76,24 +76,7 @@ Canvas DrawTitleCard(const Fonts &fonts, int w, int h)
     canvas.Glow(sun.Blurred(30), Hex(0xff3d9a) * 0.45f);
 
     // A cube turned to show three faces, drawn as glowing edges around a heart.
-    const float yaw = 0.62f, pitch = 0.42f, scale = float(h) * 0.145f;
-    float px[8], py[8];
-    for (int i = 0; i < 8; i++) {
-        float vx = (i & 1) ? 1.f : -1.f, vy = (i & 2) ? 1.f : -1.f, vz = (i & 4) ? 1.f : -1.f;
-        float x1 = vx * std::cos(yaw) + vz * std::sin(yaw), z1 = vz * std::cos(yaw) - vx * std::sin(yaw);
-        float y1 = vy * std::cos(pitch) - z1 * std::sin(pitch);
-        px[i] = cx + x1 * scale;
-        py[i] = cy - y1 * scale;
-    }
-    Coverage edges(w, h);
-    for (int a = 0; a < 8; a++)
-        for (int bit = 1; bit < 8; bit <<= 1)
-            if (!(a & bit)) {
-                int b = a | bit;
-                edges.Merge(Coverage::FromDistance(w, h, [&](float x, float y) {
-                    return SegmentDistance(x, y, px[a], py[a], px[b], py[b]) - 1.6f;
-                }));
-            }
+    Coverage edges = CubeEdges(w, h, cx, cy, float(h) * 0.145f, 0.62f, 0.42f, 3.2f);
     Coverage heart = HeartShape(w, h, cx, cy + 4, float(h) * 0.2f);
     canvas.Glow(heart.Blurred(14), Hex(0xff2a6d) * 0.8f);
     canvas.CoverWith(heart, [&](float, float y) { return Mix(Hex(0xff7aa8), Hex(0xc4003d), (y - cy + 50) / 100); });
