@@ -17,3 +17,10 @@ endif()
 if(HEARTCUBE_FUZZ AND NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
   message(FATAL_ERROR "HEARTCUBE_FUZZ needs clang (libFuzzer)")
 endif()
+
+# The hardening Debian builds its packages with: checked buffer calls where the
+# compiler knows the sizes, and relocations resolved and made read-only at start-up.
+if(NOT HEARTCUBE_SANITIZE AND NOT HEARTCUBE_TSAN AND NOT EMSCRIPTEN)
+  add_compile_definitions($<$<NOT:$<CONFIG:Debug>>:_FORTIFY_SOURCE=2>)
+  add_link_options(LINKER:-z,relro LINKER:-z,now)
+endif()
