@@ -97,6 +97,27 @@ expect_exit() {
 screenshot() { import -display "$DISPLAY" -window root "$1"; }
 brightness() { convert "$1" -colorspace Gray -format '%[fx:mean]' info:; }
 
+# render_frame NAME SECONDS [WIDTHxHEIGHT]: the renderer's frame of that moment, in
+# $WORK/NAME.png (RENDER is the renderer).
+render_frame() {
+  (cd "$WORK" && "$RENDER" --show "$SHOW" --time "$2" --size "${3:-640x480}" -o "$1.png" 2>/dev/null) ||
+    fail "the renderer failed at $2 s"
+}
+
+# expect_frame NAME REGION SECONDS: within that time the screen's REGION is, pixel
+# for pixel, that of the rendered frame.
+expect_frame() {
+  local deadline=$((SECONDS + $3)) differing
+  while :; do
+    screenshot "$WORK/shot.png"
+    differing=$(compare -metric AE "$WORK/shot.png[$2]" -alpha off "$WORK/$1.png[$2]" -alpha off null: 2>&1 || true)
+    [ "$differing" = 0 ] && return 0
+    [ $SECONDS -lt $deadline ] || fail "$2 of the screen is not the frame \"$1\" ($differing pixels differ)"
+    kill -0 "$PROGRAM_PID" 2>/dev/null || fail "the program ended"
+    sleep 0.1
+  done
+}
+
 # expect_output EXPECTED: standard output must be exactly this.
 expect_output() {
   local expected
