@@ -36,7 +36,7 @@ double OwnProcessorTime()
 bool TimeConversion(const std::vector<std::vector<unsigned char>> &samples, long frames, const RenderOptions &o,
                     double &wall, double &cpu)
 {
-    VideoEncoder::Settings settings{"", "", o.width, o.height, o.fps, o.preset, o.crf, false};
+    VideoEncoder::Settings settings{"", "", o.width, o.height, o.fps, o.preset, o.crf, false, ""};
     double start = Now();
     VideoEncoder encoder(settings);
     if (!encoder.Error().empty()) {

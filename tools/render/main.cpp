@@ -17,6 +17,8 @@
 #include "render_options.h"
 #include "show_renderer.h"
 #include "storyboard.h"
+#include "video_join.h"
+#include "music/music.h"
 
 namespace {
 
@@ -81,13 +83,18 @@ int main(int argc, char **argv)
         return 2;
     }
 
-    options.output = Absolute(options.output);
     // Run anywhere without --show, an installed renderer draws the installed show.
     if (options.show.empty())
         options.show = DefaultShowFolder(HEARTCUBE_INSTALLED_SHOW);
     struct stat info;
     if (stat(options.show.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
         return Fail(options.show + ": no such show directory");
+    if (options.mode == RenderOptions::Mode::Join) {
+        // Nothing to draw: the show gives the soundtrack.
+        std::string error = JoinVideos(options.output, options.inputs, options.show + "/" MUSIC_FILE);
+        return error.empty() ? 0 : Fail(error);
+    }
+    options.output = Absolute(options.output);
     if (stat((options.show + "/data").c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
         fprintf(stderr, "heartcube-render: %s has no data/ directory; the pictures will be blank\n",
                 options.show.c_str());

@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "png_frames.h"
 #include "png_writer.h"
 #include "progress.h"
 #include "show_renderer.h"
@@ -16,6 +17,7 @@
 #include "temporary_file.h"
 #include "timing.h"
 #include "video_encoder.h"
+#include "video_join.h"
 #include "music/music.h"
 #include "timeline/timeline.h"
 
@@ -34,15 +36,27 @@ unsigned long long HashFrame(const std::vector<unsigned char> &rgba)
     return hash;
 }
 
-// The frames of --from up to --to, or to the show's end: [first, last].
-bool Stretch(const RenderOptions &o, long &first, long &last)
+// The frames of --from up to --to, or to the show's end, [first, last], or of its
+// --part. An empty string, or why there is nothing to draw.
+std::string Stretch(const RenderOptions &o, long &first, long &last)
 {
     first = FirstFrame(o.from, o.fps);
     // The program ends at the first frame whose clock reads the show's last second.
     const double length = ShowEndSecond();
     double end = o.to >= 0 ? std::min(o.to, length) : length;
     last = FirstFrame(end, o.fps) - 1;
-    return last >= first;
+    if (last < first)
+        return "nothing to draw: " + Ended();
+    if (o.parts > 0) {
+        // Whole frames, so that the parts of one stretch meet exactly.
+        const long frames = last - first + 1, start = first;
+        first = start + frames * (o.part - 1) / o.parts;
+        last = start + frames * o.part / o.parts - 1;
+        if (last < first)
+            return "part " + std::to_string(o.part) + "/" + std::to_string(o.parts) + " is empty: the stretch has " +
+                   std::to_string(frames) + " frames";
+    }
+    return "";
 }
 
 // Each frame of the stretch drawn into buffer(), its rows in that order, and handed to emit.
@@ -51,14 +65,15 @@ std::string RenderStretch(ShowRenderer &renderer, const RenderOptions &o, const 
                           Buffer buffer, Emit emit)
 {
     long first, last;
-    if (!Stretch(o, first, last))
-        return "nothing to draw: " + Ended();
+    std::string error = Stretch(o, first, last);
+    if (!error.empty())
+        return error;
     Progress progress(what, last - first + 1);
     for (long frame = first; frame <= last; frame++) {
         std::vector<unsigned char> &rgba = buffer();
         if (!renderer.Render(frame, order, rgba))
             break;
-        std::string error = emit(frame, rgba);
+        error = emit(frame, rgba);
         if (!error.empty())
             return error;
         progress.Advance(frame - first + 1);
@@ -91,13 +106,14 @@ std::string RenderFrames(ShowRenderer &renderer, const RenderOptions &o)
     const std::string &directory = o.output;
     if (mkdir(directory.c_str(), 0777) != 0 && errno != EEXIST)
         return directory + ": " + strerror(errno);
-    return RenderStretch(renderer, o, "frames", [&](long frame, const std::vector<unsigned char> &rgba) {
-        char name[32];
-        snprintf(name, sizeof name, "/frame-%06ld.png", frame);
-        std::string path = directory + name;
-        std::string error = WritePng(path, {rgba.data(), renderer.Width(), renderer.Height(), 4});
-        return error.empty() ? error : path + ": " + error;
-    });
+    PngFrames files(directory, renderer.Width(), renderer.Height());
+    std::string error = RenderStretch(
+        renderer, o, "frames", RowOrder::BottomFirst,
+        [&]() -> std::vector<unsigned char> & { return files.NextBuffer(); },
+        [&](long frame, const std::vector<unsigned char> &) {
+            return files.Submit(frame) ? std::string() : files.Error();
+        });
+    return files.Finish() ? error : files.Error();
 }
 
 std::string RenderHashes(ShowRenderer &renderer, const RenderOptions &o)
@@ -118,8 +134,9 @@ std::string RenderHashes(ShowRenderer &renderer, const RenderOptions &o)
 std::string RenderVideo(ShowRenderer &renderer, const RenderOptions &o, VideoTimes *times)
 {
     long first, last;
-    if (!Stretch(o, first, last))
-        return "nothing to draw: " + Ended();
+    std::string error = Stretch(o, first, last);
+    if (!error.empty())
+        return error;
 
     std::string wav;
     int fd = CreateTemporaryFile("heartcube-audio", ".wav", &wav);
@@ -132,14 +149,16 @@ std::string RenderVideo(ShowRenderer &renderer, const RenderOptions &o, VideoTim
     } removeWav{wav};
 
     std::string warning;
-    std::string error = WriteSoundtrackWav(MUSIC_FILE, wav, first, last - first + 1, o.fps, &warning);
+    error = WriteSoundtrackWav(MUSIC_FILE, wav, first, last - first + 1, o.fps, &warning);
     if (!error.empty())
         return error;
     if (!warning.empty())
         fprintf(stderr, "heartcube-render: %s\n", warning.c_str());
 
     const double start = Now(), drawing = renderer.DrawSeconds(), readBack = renderer.ReadSeconds();
-    VideoEncoder encoder({o.output, wav, o.width, o.height, o.fps, o.preset, o.crf});
+    // The label lets parts of the show be joined, and checked, later.
+    const std::string label = VideoLabel{first, last, o.fps, o.timerOffset}.Text();
+    VideoEncoder encoder({o.output, wav, o.width, o.height, o.fps, o.preset, o.crf, true, label});
     if (!encoder.Error().empty())
         return encoder.Error();
     long frames = 0;

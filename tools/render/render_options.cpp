@@ -16,11 +16,14 @@ const char *const RENDER_USAGE =
     "  --video SHOW.mp4           the show with its soundtrack, H.264/AAC (with --from/--to: a part)\n"
     "  --sheet STORYBOARD.png     one labelled frame of every scene, in a grid\n"
     "  --hashes FILE              a line per frame: number, time, hash of its pixels\n"
+    "  --join SHOW.mp4 PART.mp4...  videos of consecutive stretches as one, without re-encoding,\n"
+    "                             with the soundtrack cut to their frames\n"
     "options:\n"
     "  --show DIR                 where data/ and " MUSIC_FILE " are (default: here, or the\n"
     "                             installed show when here holds neither)\n"
     "  --size WxH                 frame size in pixels (default 640x480)\n"
     "  --fps F                    frames per second, 1 to 240 (default 60)\n"
+    "  --part K/N                 only the K-th of N equal parts of the stretch's frames\n"
     "  --timer-offset S           the animation timer's lead on the music, seconds (default 0)\n"
     "  --preset NAME, --crf N     x264's speed preset (default veryfast) and quality (default 18)\n"
     "  --help                     this text\n"
@@ -45,13 +48,14 @@ bool ParseInt(const char *text, int low, int high, int &value)
     return true;
 }
 
-bool ParseSize(const char *text, int &width, int &height)
+// Two whole numbers around a separator: 640x480, 3/8.
+bool ParsePair(const char *text, char separator, int low, int high, int &first, int &second)
 {
-    const char *x = strchr(text, 'x');
-    if (!x)
+    const char *at = strchr(text, separator);
+    if (!at)
         return false;
-    std::string w(text, x);
-    return ParseInt(w.c_str(), 1, 16384, width) && ParseInt(x + 1, 1, 16384, height);
+    std::string before(text, at);
+    return ParseInt(before.c_str(), low, high, first) && ParseInt(at + 1, low, high, second);
 }
 
 } // namespace
@@ -63,7 +67,7 @@ std::string ParseRenderOptions(int argc, char **argv, RenderOptions &o)
     auto setMode = [&](RenderOptions::Mode mode, const char *path) -> std::string {
         if (o.mode != RenderOptions::Mode::None && o.mode != RenderOptions::Mode::Frame &&
             o.mode != RenderOptions::Mode::Frames)
-            return "give one of -o, --video, --sheet, --hashes";
+            return "give one of -o, --video, --sheet, --hashes, --join";
         o.mode = mode;
         o.output = path;
         return "";
@@ -98,10 +102,18 @@ std::string ParseRenderOptions(int argc, char **argv, RenderOptions &o)
             error = setMode(RenderOptions::Mode::Sheet, value);
         } else if (arg == "--hashes") {
             error = setMode(RenderOptions::Mode::Hashes, value);
+        } else if (arg == "--join") {
+            error = setMode(RenderOptions::Mode::Join, value);
+            // The parts follow, up to the next option.
+            while (error.empty() && i + 1 < argc && argv[i + 1][0] != '-')
+                o.inputs.push_back(argv[++i]);
+        } else if (arg == "--part") {
+            if (!ParsePair(value, '/', 1, 1000000, o.part, o.parts) || o.part > o.parts)
+                return "--part needs K/N, a part K from 1 to N";
         } else if (arg == "--show") {
             o.show = value;
         } else if (arg == "--size") {
-            if (!ParseSize(value, o.width, o.height))
+            if (!ParsePair(value, 'x', 1, 16384, o.width, o.height))
                 return "--size needs WIDTHxHEIGHT, each 1 to 16384";
         } else if (arg == "--fps") {
             if (!ParseInt(value, 1, 240, o.fps))
@@ -123,16 +135,22 @@ std::string ParseRenderOptions(int argc, char **argv, RenderOptions &o)
 
     if (!frameOutput.empty()) {
         if (o.mode != RenderOptions::Mode::None)
-            return "give one of -o, --video, --sheet, --hashes";
+            return "give one of -o, --video, --sheet, --hashes, --join";
         o.mode = haveTime ? RenderOptions::Mode::Frame : RenderOptions::Mode::Frames;
         o.output = frameOutput;
     }
     if (o.mode == RenderOptions::Mode::None)
-        return "nothing to make: give -o, --video, --sheet or --hashes";
+        return "nothing to make: give -o, --video, --sheet, --hashes or --join";
     if (haveTime && (o.mode != RenderOptions::Mode::Frame || haveFrom))
         return "--time goes with -o FRAME.png alone";
     if (o.mode == RenderOptions::Mode::Frames && !haveFrom)
         return "-o DIR/ needs --from (or --time for a single frame)";
+    if (o.mode == RenderOptions::Mode::Join && o.inputs.empty())
+        return "--join needs the parts after the output: --join SHOW.mp4 PART.mp4...";
+    if (o.mode == RenderOptions::Mode::Join && (haveFrom || o.to >= 0 || o.parts > 0))
+        return "--join takes its frames from its parts: no --from, --to or --part";
+    if (o.parts > 0 && (o.mode == RenderOptions::Mode::Frame || o.mode == RenderOptions::Mode::Sheet))
+        return "--part cuts a stretch: it goes with -o DIR/, --video or --hashes";
     if (o.to >= 0 && o.to <= o.from)
         return "--to must come after --from";
     if (o.mode == RenderOptions::Mode::Video && (o.width % 2 || o.height % 2))

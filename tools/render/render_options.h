@@ -2,14 +2,17 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct RenderOptions {
-    enum class Mode { None, Frame, Frames, Video, Sheet, Hashes };
+    enum class Mode { None, Frame, Frames, Video, Sheet, Hashes, Join };
     Mode mode = Mode::None;
     double time = 0.0;            // --time: the one frame
     double from = 0.0;            // --from/--to: a stretch of the show, end excluded
     double to = -1.0;             // below 0: to the end of the show
-    std::string output;           // -o FILE or DIR/, --video FILE, --sheet FILE, --hashes FILE
+    int part = 0, parts = 0;      // --part K/N: only the K-th of N equal slices of the stretch
+    std::string output;           // -o FILE or DIR/, --video FILE, --sheet FILE, --hashes FILE, --join FILE
+    std::vector<std::string> inputs; // --join: the parts, in order
     std::string show;             // the directory holding data/ and the soundtrack; empty: here, or the installed show
     int width = 640, height = 480;
     int fps = 60;

@@ -3,12 +3,12 @@
 // their own, so drawing, read-back, conversion and encoding run side by side.
 #pragma once
 
-#include <condition_variable>
-#include <deque>
-#include <mutex>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "frame_queue.h"
 
 class VideoEncoder {
 public:
@@ -18,6 +18,7 @@ public:
         std::string preset = "veryfast";
         int crf = 18;
         bool encode = true; // false: convert to yuv420p and discard, to time conversion alone
+        std::string comment;  // the file's comment tag
     };
 
     // Starts ffmpeg; on failure Error() says why.
@@ -26,7 +27,7 @@ public:
     VideoEncoder(const VideoEncoder &) = delete;
     VideoEncoder &operator=(const VideoEncoder &) = delete;
 
-    const std::string &Error() const { return error_; }
+    std::string Error() { return error_.empty() && queue_ ? queue_->Error() : error_; }
 
     // A buffer for the next frame, width x height RGBA bottom row first, as OpenGL
     // reads it back. Waits while every buffer is still on its way to ffmpeg.
@@ -40,20 +41,14 @@ public:
 
 private:
     void WriteFrames();
-    void Fail(const std::string &why);
 
     Settings settings_;
-    std::string error_;
+    std::string error_;        // why ffmpeg could not start, or failed
     std::string log_;          // ffmpeg's own messages
     int pipe_ = -1;            // ffmpeg's standard input
     int pid_ = -1;
     double cpuSeconds_ = 0.0;
-    std::vector<std::vector<unsigned char>> buffers_;
-    std::deque<size_t> free_, queued_;
-    size_t current_ = 0;
-    bool closing_ = false;
-    bool failed_ = false;
-    std::mutex mutex_;
-    std::condition_variable changed_;
+    long submitted_ = 0;
+    std::unique_ptr<FrameQueue> queue_;
     std::thread writer_;
 };

@@ -1,0 +1,60 @@
+#include "png_frames.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "png_writer.h"
+
+namespace {
+
+unsigned Writers(unsigned asked) { return asked > 0 ? asked : std::max(1u, std::thread::hardware_concurrency()); }
+
+// Two frames waiting beside one per writer keep every writer busy, as long as they
+// fit in a few hundred megabytes.
+const size_t BUFFER_BUDGET = size_t(512) << 20;
+
+size_t FrameBytes(int width, int height) { return size_t(width) * size_t(height) * 4; }
+
+} // namespace
+
+PngFrames::PngFrames(std::string directory, int width, int height, unsigned threads)
+    : directory_(std::move(directory)), width_(width), height_(height),
+      queue_(FrameQueue::Fit(Writers(threads) + 2, FrameBytes(width, height), BUFFER_BUDGET), FrameBytes(width, height))
+{
+    // One buffer always stays with the drawing.
+    const size_t writers = std::min<size_t>(Writers(threads), queue_.Buffers() - 1);
+    for (size_t i = 0; i < writers; i++)
+        writers_.emplace_back(&PngFrames::WriteFrames, this);
+}
+
+PngFrames::~PngFrames() { Finish(); }
+
+std::string PngFrames::FileName(long frame)
+{
+    char name[32];
+    snprintf(name, sizeof name, "frame-%06ld.png", frame);
+    return name;
+}
+
+void PngFrames::WriteFrames()
+{
+    FramePngWriter writer;
+    size_t buffer;
+    long frame;
+    while (queue_.Take(buffer, frame)) {
+        const std::string path = directory_ + "/" + FileName(frame);
+        std::string error = writer.Write(path, {queue_.Buffer(buffer).data(), width_, height_, 4, true});
+        if (!error.empty())
+            queue_.Fail(path + ": " + error);
+        queue_.Release(buffer);
+    }
+}
+
+bool PngFrames::Finish()
+{
+    queue_.Close();
+    for (std::thread &writer : writers_)
+        if (writer.joinable())
+            writer.join();
+    return !queue_.Failed();
+}

@@ -1,0 +1,22 @@
+// Other programs run from the renderer: ffmpeg and ffprobe.
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+// Whether PATH holds an executable of that name.
+bool FindOnPath(const char *program);
+
+// The first few kilobytes of a text file, without its last line break: what a
+// program said on its error output.
+std::string ReadLog(const std::string &path);
+
+// Starts args[0], found on PATH, with those descriptors as its standard input,
+// output and error (-1: /dev/null). Its process id, or -1 with *error saying why.
+pid_t StartProgram(const std::vector<std::string> &args, int in, int out, int err, std::string *error);
+
+// Runs args[0], found on PATH, to its end with no input: its standard output in
+// *out, the start of its error output in *said. Returns its exit status, or -1
+// when it could not be started (*said then says why).
+int RunProgram(const std::vector<std::string> &args, std::string *out, std::string *said);

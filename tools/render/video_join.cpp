@@ -1,0 +1,219 @@
+#include "video_join.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "soundtrack_wav.h"
+#include "subprocess.h"
+#include "temporary_file.h"
+
+namespace {
+
+struct Part {
+    std::string path;
+    VideoLabel label;
+    long frames = 0; // what the video stream holds
+    int width = 0, height = 0;
+    std::string streamId, coding; // the video stream's number, and its decoder set-up
+};
+
+// A temporary file removed when it goes out of scope.
+struct TemporaryPath {
+    std::string path;
+    ~TemporaryPath()
+    {
+        if (!path.empty())
+            unlink(path.c_str());
+    }
+};
+
+std::string Range(long first, long last) { return std::to_string(first) + "-" + std::to_string(last); }
+
+// What ffprobe says of a video's first video stream and its tags, key by key.
+std::string Probe(const std::string &path, std::map<std::string, std::string> &facts)
+{
+    std::string out, said;
+    int status = RunProgram({"ffprobe", "-v", "error", "-select_streams", "v:0", "-show_data_hash", "sha256",
+                             "-show_entries", "stream=id,codec_name,width,height,nb_frames,extradata_hash:format_tags",
+                             "-of", "default=noprint_wrappers=1", path},
+                            &out, &said);
+    if (status != 0)
+        return path + ": not a video ffprobe can read" + (said.empty() ? "" : " (" + said + ")");
+    size_t start = 0;
+    while (start < out.size()) {
+        size_t end = out.find('\n', start);
+        std::string line = out.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        size_t equals = line.find('=');
+        if (equals != std::string::npos)
+            facts[line.substr(0, equals)] = line.substr(equals + 1);
+        start = end == std::string::npos ? out.size() : end + 1;
+    }
+    return "";
+}
+
+std::string ReadPart(const std::string &path, Part &part)
+{
+    std::map<std::string, std::string> facts;
+    std::string error = Probe(path, facts);
+    if (!error.empty())
+        return error;
+    part.path = path;
+    if (facts["codec_name"].empty())
+        return path + ": has no pictures";
+    if (!VideoLabel::Parse(facts["TAG:comment"], part.label))
+        return path + ": not a video of heartcube-render (its comment tag names no frames)";
+    part.frames = atol(facts["nb_frames"].c_str());
+    part.width = atoi(facts["width"].c_str());
+    part.height = atoi(facts["height"].c_str());
+    part.streamId = facts["id"];
+    part.coding = facts["codec_name"] + " " + facts["extradata_hash"];
+    if (part.frames != part.label.Frames())
+        return path + ": holds " + std::to_string(part.frames) + " frames where its label says " +
+               std::to_string(part.label.Frames()) + " (" + Range(part.label.first, part.label.last) + ")";
+    return "";
+}
+
+// Why next cannot follow previous, or an empty string.
+std::string Mismatch(const Part &first, const Part &previous, const Part &next)
+{
+    const std::string &name = next.path;
+    if (next.width != first.width || next.height != first.height)
+        return name + ": " + std::to_string(next.width) + "x" + std::to_string(next.height) + " where " + first.path +
+               " is " + std::to_string(first.width) + "x" + std::to_string(first.height);
+    if (next.label.fps != first.label.fps)
+        return name + ": " + std::to_string(next.label.fps) + " frames a second where " + first.path + " has " +
+               std::to_string(first.label.fps);
+    if (next.label.timerOffset != first.label.timerOffset)
+        return name + ": made with another --timer-offset than " + first.path;
+    if (next.coding != first.coding || next.streamId != first.streamId)
+        return name + ": encoded with other settings than " + first.path + " (--crf or --preset)";
+    if (next.label.first > previous.label.last + 1)
+        return name + ": frames " + Range(previous.label.last + 1, next.label.first - 1) + " are missing between " +
+               previous.path + " and it";
+    if (next.label.first <= previous.label.last)
+        return name + ": starts at frame " + std::to_string(next.label.first) + ", inside " + previous.path +
+               " (frames " + Range(previous.label.first, previous.label.last) + ")";
+    return "";
+}
+
+bool SameFile(const std::string &a, const std::string &b)
+{
+    struct stat sa, sb;
+    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+// A path as ffmpeg's concat list quotes it; the list's own folder is elsewhere.
+std::string ConcatQuoted(const std::string &path)
+{
+    char here[PATH_MAX];
+    std::string quoted = path[0] == '/' || !getcwd(here, sizeof here) ? "'" : "'" + std::string(here) + "/";
+    for (char c : path)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+} // namespace
+
+std::string VideoLabel::Text() const
+{
+    char text[160];
+    snprintf(text, sizeof text, "heartcube frames %ld-%ld at %d fps, timer offset %.9g", first, last, fps, timerOffset);
+    return text;
+}
+
+bool VideoLabel::Parse(const std::string &text, VideoLabel &label)
+{
+    VideoLabel read;
+    int used = 0;
+    if (sscanf(text.c_str(), "heartcube frames %ld-%ld at %d fps, timer offset %lf%n", &read.first, &read.last,
+               &read.fps, &read.timerOffset, &used) != 4 ||
+        size_t(used) != text.size() || read.first < 0 || read.last < read.first || read.fps < 1)
+        return false;
+    label = read;
+    return true;
+}
+
+std::string JoinVideos(const std::string &output, const std::vector<std::string> &paths, const std::string &mp3Path)
+{
+    for (const char *program : {"ffmpeg", "ffprobe"})
+        if (!FindOnPath(program))
+            return std::string(program) + " is not installed (Debian: apt-get install ffmpeg)";
+
+    std::vector<Part> parts(paths.size());
+    for (size_t i = 0; i < paths.size(); i++) {
+        if (SameFile(paths[i], output))
+            return paths[i] + ": is the output too; the join would overwrite it";
+        std::string error = ReadPart(paths[i], parts[i]);
+        if (error.empty() && i > 0)
+            error = Mismatch(parts[0], parts[i - 1], parts[i]);
+        if (!error.empty())
+            return error;
+    }
+    const VideoLabel whole{parts.front().label.first, parts.back().label.last, parts.front().label.fps,
+                           parts.front().label.timerOffset};
+
+    TemporaryPath wav, list;
+    for (TemporaryPath *file : {&wav, &list}) {
+        int fd = CreateTemporaryFile("heartcube-join", file == &wav ? ".wav" : ".ffconcat", &file->path);
+        if (fd < 0)
+            return "cannot make a temporary file in " + TemporaryDirectory() + ": " + strerror(errno);
+        close(fd);
+    }
+    std::string warning;
+    std::string error = WriteSoundtrackWav(mp3Path, wav.path, whole.first, whole.Frames(), whole.fps, &warning);
+    if (!error.empty())
+        return error;
+    if (!warning.empty())
+        fprintf(stderr, "heartcube-render: %s\n", warning.c_str());
+
+    // Only the pictures of each part: their own sound, with its encoder delay,
+    // would shift the parts' times.
+    std::string text = "ffconcat version 1.0\nstream\nexact_stream_id " + parts.front().streamId + "\n";
+    for (const Part &part : parts)
+        text += "file " + ConcatQuoted(part.path) + "\n";
+    if (FILE *file = fopen(list.path.c_str(), "w")) {
+        bool written = fputs(text.c_str(), file) >= 0;
+        if (fclose(file) != 0 || !written)
+            return list.path + ": cannot be written";
+    } else {
+        return list.path + ": " + strerror(errno);
+    }
+
+    // Written beside the output and renamed once whole, so that a failed join
+    // leaves no half a video under its name.
+    TemporaryPath unfinished{output + ".joining"};
+    std::string out, said;
+    int status = RunProgram({"ffmpeg",       "-hide_banner",
+                             "-nostdin",     "-loglevel",
+                             "error",        "-y",
+                             "-f",           "concat",
+                             "-safe",        "0",
+                             "-i",           list.path,
+                             "-i",           wav.path,
+                             "-map",         "0:v",
+                             "-map",         "1:a",
+                             "-c:v",         "copy",
+                             "-c:a",         "aac",
+                             "-b:a",         "192k",
+                             "-metadata",    "comment=" + whole.Text(),
+                             "-movflags",    "+faststart",
+                             "-f",           "mp4",
+                             unfinished.path},
+                            &out, &said);
+    if (status != 0)
+        return "ffmpeg failed to join" + (said.empty() ? std::string() : ":\n" + said);
+
+    Part joined;
+    error = ReadPart(unfinished.path, joined);
+    if (!error.empty())
+        return "the joined video is not whole: " + error;
+    if (rename(unfinished.path.c_str(), output.c_str()) != 0)
+        return output + ": " + strerror(errno);
+    unfinished.path.clear();
+    return "";
+}
