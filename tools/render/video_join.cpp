@@ -208,10 +208,20 @@ std::string JoinVideos(const std::string &output, const std::vector<std::string>
     if (status != 0)
         return "ffmpeg failed to join" + (said.empty() ? std::string() : ":\n" + said);
 
-    Part joined;
-    error = ReadPart(unfinished.path, joined);
+    // ffmpeg stops quietly at a part whose pictures are damaged: count them.
+    std::map<std::string, std::string> facts;
+    error = Probe(unfinished.path, facts);
     if (!error.empty())
-        return "the joined video is not whole: " + error;
+        return error;
+    const long joined = atol(facts["nb_frames"].c_str());
+    if (joined != whole.Frames()) {
+        long end = whole.first;
+        size_t stop = 0;
+        while (stop + 1 < parts.size() && end + parts[stop].frames <= whole.first + joined)
+            end += parts[stop++].frames;
+        return "the joined video holds " + std::to_string(joined) + " of " + std::to_string(whole.Frames()) +
+               " frames: the pictures stop in " + parts[stop].path + " (damaged?)";
+    }
     if (rename(unfinished.path.c_str(), output.c_str()) != 0)
         return output + ": " + strerror(errno);
     unfinished.path.clear();
