@@ -118,6 +118,15 @@ expect_frame() {
   done
 }
 
+# decoded VIDEO: a checksum of every decoded frame of picture and sound, with its
+# time, stream by stream (how the two are interleaved in the file does not matter).
+decoded() { ffmpeg -v error -i "$1" -f framemd5 - | grep -v '^#' | sort -s -t, -k1,1n; }
+
+# expect_same_video A B: the same pictures and sound, frame for frame, sample for sample.
+expect_same_video() {
+  [ -n "$(decoded "$1")" ] && [ "$(decoded "$1")" = "$(decoded "$2")" ] || fail "$2 differs from $1 once decoded"
+}
+
 # expect_output EXPECTED: standard output must be exactly this.
 expect_output() {
   local expected
