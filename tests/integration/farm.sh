@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# scripts/render-farm for real: over ssh to an sshd of the test's own (loopback,
+# a free port, throwaway keys, stopped whatever happens) and on this machine,
+# with a result equal to a single render; and a part that keeps failing.
+#   farm.sh CASE
+source "$(dirname "$0")/harness.sh"
+: "${RENDER:?}" "${FARM:?}"
+
+SSHD_PID=""
+stop_sshd() {
+  [ -z "$SSHD_PID" ] || kill "$SSHD_PID" 2>/dev/null || true
+}
+trap 'stop_sshd; cleanup' EXIT
+
+# start_sshd: an sshd on 127.0.0.1 that lets this user in with a key of the test's
+# own; ssh reaches it as "farmhost" through $WORK/ssh/config, and only so.
+start_sshd() {
+  local dir=$WORK/ssh port
+  mkdir -m 0700 "$dir"
+  ssh-keygen -q -t ed25519 -N '' -C farmhost -f "$dir/host_key"
+  ssh-keygen -q -t ed25519 -N '' -C farm -f "$dir/user_key"
+  cp "$dir/user_key.pub" "$dir/authorized_keys"
+  # Started as root, sshd wants its privilege separation folder, which only its
+  # package's service would have made.
+  [ "$(id -u)" != 0 ] || [ -d /run/sshd ] || mkdir -p -m 0755 /run/sshd
+  for _ in $(seq 10); do
+    port=$((20000 + RANDOM % 40000))
+    cat >"$dir/sshd_config" <<EOF
+ListenAddress 127.0.0.1
+Port $port
+HostKey $dir/host_key
+AuthorizedKeysFile $dir/authorized_keys
+PidFile $dir/sshd.pid
+UsePAM no
+StrictModes no
+PasswordAuthentication no
+KbdInteractiveAuthentication no
+PermitRootLogin prohibit-password
+EOF
+    cat >"$dir/config" <<EOF
+Host farmhost
+  HostName 127.0.0.1
+  Port $port
+  User $(id -un)
+  IdentityFile $dir/user_key
+  IdentitiesOnly yes
+  UserKnownHostsFile $dir/known_hosts
+  GlobalKnownHostsFile /dev/null
+  StrictHostKeyChecking yes
+  BatchMode yes
+  ConnectTimeout 20
+  LogLevel ERROR
+EOF
+    echo "[127.0.0.1]:$port $(cut -d ' ' -f 1,2 "$dir/host_key.pub")" >"$dir/known_hosts"
+    /usr/sbin/sshd -D -e -f "$dir/sshd_config" 2>>"$WORK/sshd.log" &
+    SSHD_PID=$!
+    for _ in $(seq 50); do
+      kill -0 "$SSHD_PID" 2>/dev/null || break # the port was taken: another one
+      ssh -F "$dir/config" farmhost true 2>/dev/null && return 0
+      sleep 0.2
+    done
+    stop_sshd
+    wait "$SSHD_PID" 2>/dev/null || true
+  done
+  cat "$WORK/sshd.log" >&2
+  fail "no sshd of our own would start"
+}
+
+# logged_render [SHELL_LINE]: the renderer, noting in $WORK/where each part it
+# draws and whether it came over ssh; SHELL_LINE runs first.
+logged_render() {
+  cat >"$WORK/render" <<EOF
+#!/bin/sh
+part="" previous=""
+for arg; do [ "\$previous" = --part ] && part=\$arg; previous=\$arg; done
+[ -z "\$part" ] || echo "\$part \${SSH_CONNECTION:+over ssh}\${SSH_CONNECTION:-here}" >>"$WORK/where"
+$1
+exec "$RENDER" "\$@"
+EOF
+  chmod +x "$WORK/render"
+}
+
+stretch=(--size 64x48 --crf 0 --from 50 --to 51)
+
+case "${1:?case}" in
+ssh)
+  start_sshd
+  logged_render ""
+  printf '1/farmhost\n1/:\n' >"$WORK/hosts"
+  (cd "$WORK" && PARALLEL_SSH="ssh -F $WORK/ssh/config" "$FARM" --hosts hosts --render "$WORK/render" --show "$SHOW" \
+    --parts 4 "${stretch[@]}" farm.mp4 >out 2>err) || fail "the farm failed: $(cat "$WORK/err")"
+  grep -qF "render-farm: the video is in $WORK/farm.mp4" "$WORK/out" || fail "the farm did not say where the video is"
+  grep -q 'over ssh' "$WORK/where" && grep -q 'here' "$WORK/where" || fail "the parts were not shared: $(cat "$WORK/where")"
+  (cd "$WORK" && "$RENDER" --show "$SHOW" "${stretch[@]}" --video single.mp4 2>/dev/null)
+  expect_same_video "$WORK/single.mp4" "$WORK/farm.mp4"
+  ! ls -A "$WORK" | grep -q render-farm || fail "the farm left its parts behind"
+  ;;
+failure)
+  # Part 2 fails wherever it runs: tried twice, then the farm stops and names it.
+  logged_render '[ "$part" != 0002/3 ] || { echo "heartcube-render: cannot draw" >&2; exit 1; }'
+  ! (cd "$WORK" && "$FARM" --jobs 1 --render "$WORK/render" --show "$SHOW" --parts 3 "${stretch[@]}" farm.mp4 \
+    >out 2>err) || fail "the farm passed"
+  grep -qF "render-farm: part 2 of 3 failed twice, last on this machine" "$WORK/err" ||
+    fail "the failed part is not named: $(cat "$WORK/err")"
+  grep -qF "cannot draw" "$WORK/err" || fail "the part's own words are not shown"
+  [ "$(grep -c '^0002/3 ' "$WORK/where")" = 2 ] || fail "part 2 was not tried exactly twice: $(cat "$WORK/where")"
+  [ ! -e "$WORK/farm.mp4" ] || fail "a stopped farm left a video"
+  ;;
+*)
+  echo "unknown case $1" >&2
+  exit 2
+  ;;
+esac
