@@ -71,20 +71,25 @@ std::string FramePngWriter::Write(const std::string &path, const PngImage &image
         return "out of memory";
 
     // Each row as its difference from the row above (PNG's "up" filter).
-    const size_t stride = size_t(image.width) * size_t(image.channels);
-    const size_t height = size_t(image.height);
+    const size_t width = size_t(image.width), height = size_t(image.height);
+    const size_t inChannels = size_t(image.channels), outChannels = size_t(image.FileChannels());
+    const size_t stride = width * outChannels;
     filtered_.resize((stride + 1) * height);
-    auto row = [&](size_t y) { return image.pixels + (image.bottomRowFirst ? height - 1 - y : y) * stride; };
+    auto row = [&](size_t y) { return image.pixels + (image.bottomRowFirst ? height - 1 - y : y) * width * inChannels; };
     for (size_t y = 0; y < height; y++) {
         unsigned char *out = filtered_.data() + y * (stride + 1);
-        const unsigned char *here = row(y);
+        const unsigned char *here = row(y), *above = y > 0 ? row(y - 1) : nullptr;
         out[0] = 2;
-        if (y == 0) {
-            memcpy(out + 1, here, stride);
-        } else {
-            const unsigned char *above = row(y - 1);
+        if (inChannels == outChannels && above) {
             for (size_t x = 0; x < stride; x++)
                 out[1 + x] = static_cast<unsigned char>(here[x] - above[x]);
+        } else if (inChannels == outChannels) {
+            memcpy(out + 1, here, stride);
+        } else {
+            for (size_t x = 0; x < width; x++)
+                for (size_t c = 0; c < outChannels; c++)
+                    out[1 + x * outChannels + c] = static_cast<unsigned char>(
+                        here[x * inChannels + c] - (above ? above[x * inChannels + c] : 0));
         }
     }
     compressed_.resize(libdeflate_zlib_compress_bound(compressor_->compressor, filtered_.size()));
@@ -101,7 +106,7 @@ std::string FramePngWriter::Write(const std::string &path, const PngImage &image
     PutBigEndian(header, uint32_t(image.width));
     PutBigEndian(header + 4, uint32_t(image.height));
     header[8] = 8; // bits per sample
-    header[9] = static_cast<unsigned char>(COLOUR_TYPES[image.channels]);
+    header[9] = static_cast<unsigned char>(COLOUR_TYPES[image.FileChannels()]);
     header[10] = header[11] = header[12] = 0; // deflate, adaptive filters, not interlaced
     bool ok = fwrite(SIGNATURE, 1, sizeof SIGNATURE, file.get()) == sizeof SIGNATURE &&
               WriteChunk(file.get(), "IHDR", header, sizeof header);
@@ -146,9 +151,11 @@ std::string WritePng(const std::string &path, const PngImage &image, PngCompress
         png_init_io(png, file.get());
         png_set_compression_level(png, 9);
         png_set_IHDR(png, info, png_uint_32(image.width), png_uint_32(image.height), 8,
-                     COLOUR_TYPES[image.channels], PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                     COLOUR_TYPES[image.FileChannels()], PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                      PNG_FILTER_TYPE_DEFAULT);
         png_write_info(png, info);
+        if (image.FileChannels() != image.channels)
+            png_set_filler(png, 0, PNG_FILLER_AFTER);
         png_write_image(png, rows.data());
         png_write_end(png, nullptr);
     }

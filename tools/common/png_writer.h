@@ -11,6 +11,9 @@ struct PngImage {
     int width = 0, height = 0;
     int channels = 4;          // 1 grey, 2 grey + alpha, 3 RGB, 4 RGBA
     bool bottomRowFirst = false; // as OpenGL reads a framebuffer back
+    bool dropAlpha = false;      // 4 channels written as RGB: frames are opaque anyway
+
+    int FileChannels() const { return dropAlpha && channels == 4 ? 3 : channels; }
 };
 
 // Fast compression suits frames; the best suits pictures kept for long.

@@ -43,7 +43,7 @@ void PngFrames::WriteFrames()
     long frame;
     while (queue_.Take(buffer, frame)) {
         const std::string path = directory_ + "/" + FileName(frame);
-        std::string error = writer.Write(path, {queue_.Buffer(buffer).data(), width_, height_, 4, true});
+        std::string error = writer.Write(path, {queue_.Buffer(buffer).data(), width_, height_, 4, true, true});
         if (!error.empty())
             queue_.Fail(path + ": " + error);
         queue_.Release(buffer);

@@ -1,5 +1,5 @@
-// Numbered PNG frames in a directory, compressed and written by threads of their
-// own (one per core) while the drawing thread goes on with the next frames.
+// Numbered PNG frames in a directory, RGB, compressed and written by threads of
+// their own (one per core) while the drawing thread goes on with the next frames.
 #pragma once
 
 #include <string>

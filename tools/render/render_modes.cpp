@@ -97,7 +97,7 @@ std::string RenderOneFrame(ShowRenderer &renderer, const RenderOptions &o)
     std::vector<unsigned char> rgba;
     if (!renderer.RenderTime(o.time, RowOrder::TopFirst, rgba))
         return Ended();
-    std::string error = WritePng(o.output, {rgba.data(), renderer.Width(), renderer.Height(), 4});
+    std::string error = WritePng(o.output, {rgba.data(), renderer.Width(), renderer.Height(), 4, false, true});
     return error.empty() ? error : o.output + ": " + error;
 }
 
