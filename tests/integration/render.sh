@@ -43,7 +43,8 @@ join)
   stretch=(--size 64x48 --crf 0 --from 50 --to 51)
   render "${stretch[@]}" --video single.mp4 2>/dev/null
   for k in 1 2 3; do render "${stretch[@]}" --part $k/3 --video part$k.mp4 2>/dev/null; done
-  render --join joined.mp4 part1.mp4 part2.mp4 part3.mp4
+  # In any order: their labels say where they go.
+  render --join joined.mp4 part3.mp4 part1.mp4 part2.mp4
   expect_same_video "$WORK/single.mp4" "$WORK/joined.mp4"
   # Parts that do not fit are refused, by name, and nothing is written.
   render --size 32x24 --crf 0 --from 50.34 --to 51 --video small.mp4 2>/dev/null
@@ -54,7 +55,7 @@ join)
     grep -qF "$1" "$WORK/err" || fail "no \"$1\" in: $(cat "$WORK/err")"
   }
   refused "part3.mp4: frames 3020-3039 are missing between part1.mp4 and it" part1.mp4 part3.mp4
-  refused "part2.mp4: starts at frame 3020, inside part2.mp4 (frames 3020-3039)" part1.mp4 part2.mp4 part2.mp4 part3.mp4
+  refused "part2.mp4: starts at frame 3020, inside part2.mp4 (frames 3020-3039)" part1.mp4 part2.mp4 part3.mp4 part2.mp4
   refused "small.mp4: 32x24 where part1.mp4 is 64x48" part1.mp4 small.mp4
   refused "slow.mp4: 30 frames a second where part1.mp4 has 60" part1.mp4 slow.mp4
   refused "lossy.mp4: encoded with other settings than part1.mp4" part1.mp4 lossy.mp4 part3.mp4

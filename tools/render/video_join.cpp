@@ -1,5 +1,6 @@
 #include "video_join.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -78,8 +79,8 @@ std::string ReadPart(const std::string &path, Part &part)
     return "";
 }
 
-// Why next cannot follow previous, or an empty string.
-std::string Mismatch(const Part &first, const Part &previous, const Part &next)
+// Why next was not made like first, or an empty string.
+std::string Unlike(const Part &first, const Part &next)
 {
     const std::string &name = next.path;
     if (next.width != first.width || next.height != first.height)
@@ -92,6 +93,13 @@ std::string Mismatch(const Part &first, const Part &previous, const Part &next)
         return name + ": made with another --timer-offset than " + first.path;
     if (next.coding != first.coding || next.streamId != first.streamId)
         return name + ": encoded with other settings than " + first.path + " (--crf or --preset)";
+    return "";
+}
+
+// Why next cannot follow previous, or an empty string.
+std::string Gap(const Part &previous, const Part &next)
+{
+    const std::string &name = next.path;
     if (next.label.first > previous.label.last + 1)
         return name + ": frames " + Range(previous.label.last + 1, next.label.first - 1) + " are missing between " +
                previous.path + " and it";
@@ -150,7 +158,15 @@ std::string JoinVideos(const std::string &output, const std::vector<std::string>
             return paths[i] + ": is the output too; the join would overwrite it";
         std::string error = ReadPart(paths[i], parts[i]);
         if (error.empty() && i > 0)
-            error = Mismatch(parts[0], parts[i - 1], parts[i]);
+            error = Unlike(parts[0], parts[i]);
+        if (!error.empty())
+            return error;
+    }
+    // The labels say where each part goes, whatever order a shell's * gave them in.
+    std::stable_sort(parts.begin(), parts.end(),
+                     [](const Part &a, const Part &b) { return a.label.first < b.label.first; });
+    for (size_t i = 1; i < parts.size(); i++) {
+        std::string error = Gap(parts[i - 1], parts[i]);
         if (!error.empty())
             return error;
     }

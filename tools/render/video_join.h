@@ -19,7 +19,7 @@ struct VideoLabel {
     static bool Parse(const std::string &text, VideoLabel &label);
 };
 
-// Joins the parts, in the order given, into output with the soundtrack in
-// mp3Path. Refuses parts that do not follow on from each other or were made
+// Joins the parts, in the order of their frames, into output with the soundtrack
+// in mp3Path. Refuses parts that do not follow on from each other or were made
 // differently, naming the part. Returns an empty string on success, otherwise why.
 std::string JoinVideos(const std::string &output, const std::vector<std::string> &parts, const std::string &mp3Path);
