@@ -127,25 +127,6 @@ std::string ConcatQuoted(const std::string &path)
 
 } // namespace
 
-std::string VideoLabel::Text() const
-{
-    char text[160];
-    snprintf(text, sizeof text, "heartcube frames %ld-%ld at %d fps, timer offset %.9g", first, last, fps, timerOffset);
-    return text;
-}
-
-bool VideoLabel::Parse(const std::string &text, VideoLabel &label)
-{
-    VideoLabel read;
-    int used = 0;
-    if (sscanf(text.c_str(), "heartcube frames %ld-%ld at %d fps, timer offset %lf%n", &read.first, &read.last,
-               &read.fps, &read.timerOffset, &used) != 4 ||
-        size_t(used) != text.size() || read.first < 0 || read.last < read.first || read.fps < 1)
-        return false;
-    label = read;
-    return true;
-}
-
 std::string JoinVideos(const std::string &output, const std::vector<std::string> &paths, const std::string &mp3Path)
 {
     for (const char *program : {"ffmpeg", "ffprobe"})

@@ -6,18 +6,7 @@
 #include <string>
 #include <vector>
 
-// What a video made by heartcube-render says of itself in its comment tag: the
-// frames of the show it holds, their rate and the timer's lead.
-struct VideoLabel {
-    long first = 0, last = -1;
-    int fps = 0;
-    double timerOffset = 0.0;
-
-    long Frames() const { return last - first + 1; }
-    std::string Text() const;
-    // False for a text that is no such label.
-    static bool Parse(const std::string &text, VideoLabel &label);
-};
+#include "video_label.h"
 
 // Joins the parts, in the order of their frames, into output with the soundtrack
 // in mp3Path. Refuses parts that do not follow on from each other or were made
