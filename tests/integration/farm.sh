@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # scripts/render-farm for real: over ssh to an sshd of the test's own (loopback,
 # a free port, throwaway keys, stopped whatever happens) and on this machine,
-# with a result equal to a single render; and a part that keeps failing.
+# with a result equal to a single render; a host with another show; and a part
+# that keeps failing.
 #   farm.sh CASE
 source "$(dirname "$0")/harness.sh"
 : "${RENDER:?}" "${FARM:?}"
@@ -94,6 +95,23 @@ ssh)
   (cd "$WORK" && "$RENDER" --show "$SHOW" "${stretch[@]}" --video single.mp4 2>/dev/null)
   expect_same_video "$WORK/single.mp4" "$WORK/farm.mp4"
   ! ls -A "$WORK" | grep -q render-farm || fail "the farm left its parts behind"
+  ;;
+show-differs)
+  # A host whose show is not this machine's is refused before any part starts.
+  # Here the farm runs in a mount namespace of its own that sees another heart
+  # picture; the sshd, outside it, sees the show as it is.
+  unshare -m --propagation private true 2>/dev/null || { echo "no private mount namespace here: skipped"; exit 77; }
+  start_sshd
+  logged_render ""
+  make_show
+  printf '1/farmhost\n' >"$WORK/hosts"
+  ! (cd "$WORK" && PARALLEL_SSH="ssh -F $WORK/ssh/config" unshare -m --propagation private \
+    sh -c 'mount --bind "$1" "$2" && shift 2 && exec "$@"' - "$WORK/show/data/end.tga" "$WORK/show/data/heart.tga" \
+    "$FARM" --hosts hosts --render "$WORK/render" --show "$WORK/show" --parts 2 "${stretch[@]}" farm.mp4 \
+    >out 2>err) || fail "the farm passed"
+  grep -qF "render-farm: farmhost: data/heart.tga differs from this machine's" "$WORK/err" ||
+    fail "the differing picture is not named"
+  [ ! -e "$WORK/where" ] || fail "parts started: $(cat "$WORK/where")"
   ;;
 failure)
   # Part 2 fails wherever it runs: tried twice, then the farm stops and names it.
