@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <png.h>
 #include <string>
 #include <unistd.h>
@@ -33,8 +34,12 @@ std::vector<unsigned char> ReadPng(const std::string &path, png_uint_32 format)
 
 struct Folder {
     std::string path = TemporaryDirectory() + "/heartcube-png-frames-XXXXXX";
-    Folder() { mkdtemp(path.data()); }
-    ~Folder() { (void)system(("rm -rf '" + path + "'").c_str()); }
+    Folder() { EXPECT_NE(mkdtemp(path.data()), nullptr) << path; }
+    ~Folder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
 };
 
 TEST(PngFrames, EachFileHoldsItsOwnFrame)
