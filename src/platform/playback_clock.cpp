@@ -1,6 +1,7 @@
 #include "platform/playback_clock.h"
 
 #include <algorithm>
+#include <chrono>
 
 static const int64_t NS_PER_SECOND = 1000000000;
 
@@ -12,26 +13,28 @@ int64_t FramesIn(int64_t nanoseconds, int sampleRate)
     return nanoseconds / NS_PER_SECOND * sampleRate + nanoseconds % NS_PER_SECOND * sampleRate / NS_PER_SECOND;
 }
 
-PlaybackClock::PlaybackClock(int sampleRate, int64_t queuedFrames)
-    : sampleRate_(sampleRate), queued_(std::max<int64_t>(0, queuedFrames))
+int64_t NowNs()
 {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
-void PlaybackClock::OnTaken(int64_t nowNs, int64_t framesTaken)
+void PlaybackClock::Anchor(int64_t atNs, int64_t heard, int64_t runOn)
 {
-    if (framesTaken < taken_)
+    // A report older than the last one says nothing new.
+    if (atNs < anchorNs_)
         return;
-    taken_ = framesTaken;
-    takenAtNs_ = nowNs;
+    anchorNs_ = atNs;
+    anchorHeard_ = heard;
+    runOn_ = std::max<int64_t>(0, runOn);
 }
 
 int64_t PlaybackClock::Heard(int64_t nowNs)
 {
-    if (taken_ > 0) {
-        // At a take the listener is `queued_` frames behind it, and catches up at the
-        // sample rate until the device, if it stalls, has played all it took.
-        const int64_t since = FramesIn(nowNs - takenAtNs_, sampleRate_);
-        heard_ = std::max(heard_, taken_ - queued_ + std::min(since, queued_));
-    }
+    // The listener catches up at the sample rate until the output, if it stalls, has
+    // played all it held; a new anchor behind an earlier answer holds the position
+    // until it is passed.
+    const int64_t since = FramesIn(nowNs - anchorNs_, sampleRate_);
+    heard_ = std::max(heard_, anchorHeard_ + std::min(since, runOn_));
     return heard_;
 }
