@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 
 static const int64_t NS_PER_SECOND = 1000000000;
 
@@ -22,19 +23,27 @@ int64_t NowNs()
 void PlaybackClock::Anchor(int64_t atNs, int64_t heard, int64_t runOn)
 {
     // A report older than the last one says nothing new.
-    if (atNs < anchorNs_)
+    if (count_ > 0 && atNs < marks_[0].atNs)
         return;
-    anchorNs_ = atNs;
-    anchorHeard_ = heard;
-    runOn_ = std::max<int64_t>(0, runOn);
+    for (int i = MARKS - 1; i > 0; i--)
+        marks_[i] = marks_[i - 1];
+    marks_[0] = {atNs, heard, std::max<int64_t>(0, runOn)};
+    count_ = std::min(count_ + 1, MARKS);
+    limit_ = heard + marks_[0].runOn;
 }
 
 int64_t PlaybackClock::Heard(int64_t nowNs)
 {
-    // The listener catches up at the sample rate until the output, if it stalls, has
-    // played all it held; a new anchor behind an earlier answer holds the position
+    if (count_ == 0)
+        return heard_;
+    // From each anchor the listener catches up at the sample rate until the output, if
+    // it stalls, has played all it held; a position behind an earlier answer holds
     // until it is passed.
-    const int64_t since = FramesIn(nowNs - anchorNs_, sampleRate_);
-    heard_ = std::max(heard_, anchorHeard_ + std::min(since, runOn_));
+    int64_t furthest = INT64_MIN;
+    for (int i = 0; i < count_; i++) {
+        const Mark &mark = marks_[i];
+        furthest = std::max(furthest, mark.heard + std::min(FramesIn(nowNs - mark.atNs, sampleRate_), mark.runOn));
+    }
+    heard_ = std::max(heard_, std::min(furthest, limit_));
     return heard_;
 }

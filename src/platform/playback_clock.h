@@ -28,9 +28,19 @@ public:
     int64_t Heard(int64_t nowNs);
 
 private:
+    struct Mark {
+        int64_t atNs;
+        int64_t heard;
+        int64_t runOn;
+    };
+    // A report can come late (a callback run late, a server's answer stamped after
+    // its reading), never early, and a late one puts the listener behind: the
+    // position follows the furthest of the last few anchors.
+    static const int MARKS = 4;
+
     int sampleRate_;
-    int64_t anchorNs_ = 0;
-    int64_t anchorHeard_ = 0;
-    int64_t runOn_ = 0;
+    Mark marks_[MARKS] = {};
+    int count_ = 0;
+    int64_t limit_ = 0; // the last anchor's frame and run-on: the listener is no further
     int64_t heard_ = 0;
 };

@@ -51,6 +51,18 @@ TEST(PlaybackClock, StalledDeviceHoldsAtWhatItTookAndNeverGoesBack)
     EXPECT_EQ(clock.Heard(60 * NS), 11 * PERIOD);
 }
 
+// A report stamped late (here 15 ms after the reading it holds) puts its listener
+// behind the others': the position goes on from the furthest, without a halt.
+TEST(PlaybackClock, ALateReportHoldsNothingBack)
+{
+    PlaybackClock clock(RATE);
+    clock.Anchor(0, 0, QUEUED);
+    clock.Anchor(NsFor(882), 882, QUEUED);
+    const int64_t late = NsFor(1764) + 15000000;
+    clock.Anchor(late, 1764, QUEUED);
+    EXPECT_GE(clock.Heard(late), 1764 + 660);
+}
+
 // An hour of a device whose crystal runs off ours, with callbacks up to 3 ms late:
 // the position stays within a period of what the device really plays.
 TEST(PlaybackClock, FollowsADeviceOffOurClockForAnHour)
