@@ -41,22 +41,29 @@ server-plays)
   [ ! -s "$WORK/err" ] || fail "stderr: $(cat "$WORK/err")"
   ;;
 server-suspended)
-  # The device taken away from the server, then Escape: out within a second.
+  # The device taken away from the server, then Escape: out within a second, with
+  # the stream on the server directly and through SDL's driver (which waits on a
+  # suspended device for ever; its close is given up on).
   make_show
   start_sound_server
-  start_show 640x480 --start 20
-  wait_for_stream
-  window_id >/dev/null
-  pactl suspend-sink "$SINK" 1
-  sleep 1
-  pressed=$(now_ms)
-  xdotool key Escape
-  while kill -0 "$PROGRAM_PID" 2>/dev/null; do
-    [ $(($(now_ms) - pressed)) -lt 1000 ] || fail "still running 1 s after Escape"
-    sleep 0.05
+  start_screen
+  for driver in "" pulseaudio; do
+    export SDL_AUDIODRIVER=$driver
+    start_program --start 20
+    wait_for_output "Textures Loaded" 30
+    wait_for_stream
+    window_id >/dev/null
+    pactl suspend-sink "$SINK" 1
+    sleep 1
+    pressed=$(now_ms)
+    xdotool key Escape
+    while kill -0 "$PROGRAM_PID" 2>/dev/null; do
+      [ $(($(now_ms) - pressed)) -lt 1000 ] || fail "still running 1 s after Escape (SDL_AUDIODRIVER=$driver)"
+      sleep 0.05
+    done
+    expect_exit 0 1
+    pactl suspend-sink "$SINK" 0
   done
-  expect_exit 0 1
-  expect_lines '^sound: lost the audio device' 1
   ;;
 server-restart)
   # The server dies and comes back: the music comes back on the new one, and the

@@ -50,7 +50,7 @@ EOF
 # wait_for_stream [SECONDS]: until the program's stream is on the server.
 wait_for_stream() {
   local deadline=$((SECONDS + ${1:-30}))
-  until pactl list sink-inputs 2>/dev/null | grep -q 'application.name = "heartcube"'; do
+  until pactl list sink-inputs 2>/dev/null | grep -q 'application.process.binary = "heartcube"'; do
     [ $SECONDS -lt $deadline ] || fail "no stream of the program on the sound server within ${1:-30} s"
     kill -0 "$PROGRAM_PID" 2>/dev/null || fail "the program ended"
     sleep 0.1
