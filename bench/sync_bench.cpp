@@ -398,8 +398,8 @@ void Print(const Setting &setting, const double offsetMs[2])
         std::printf("       -  ");
     else
         std::printf("%7.0f   ", rate);
-    std::printf("%6.3f s in %3d gaps (longest %.0f ms)%s\n", silence / 1e3 / double(good.size()),
-                gaps / int(good.size()), longest, good.size() < setting.runs.size() ? "; runs lost" : "");
+    std::printf("%6.3f s in %4.1f gaps (longest %.0f ms)%s\n", silence / 1e3 / double(good.size()),
+                double(gaps) / double(good.size()), longest, good.size() < setting.runs.size() ? "; runs lost" : "");
 }
 
 int Usage()
