@@ -21,8 +21,9 @@ static const int SAMPLE_RATE = 44100;
 // The music is this long at most; the rest of the run plays the silence after it.
 static const double MUSIC_SECONDS = 10.0;
 static const int READ_EVERY_MS = 5;
-// Readings before this are left out of the fit: a device holds the position at 0
-// while it fills its buffer.
+// Readings until this long after the position first moves are left out of the fit:
+// a device holds the position at 0 while it fills its buffer (a sound server's null
+// sink that has been idle, for a second or two), and may start unevenly.
 static const double SETTLE_MS = 1000;
 
 // One clock of the machine that the position is held against, and the difference
@@ -42,12 +43,12 @@ static double ReadNs(clockid_t id)
     return double(now.tv_sec) * 1e9 + double(now.tv_nsec);
 }
 
-// The difference fitted by least squares from SETTLE_MS on: its value at the first
+// The difference fitted by least squares from settledMs on: its value at the first
 // and last reading fitted, and how far any of them strays from the line.
-static void PrintPeer(const Peer &peer)
+static void PrintPeer(const Peer &peer, double settledMs)
 {
     size_t from = 0;
-    while (peer.times[from] < SETTLE_MS)
+    while (from + 1 < peer.times.size() && peer.times[from] < settledMs)
         from++;
     const size_t n = peer.times.size() - from;
     double sumT = 0, sumE = 0, sumTT = 0, sumTE = 0;
@@ -64,7 +65,7 @@ static void PrintPeer(const Peer &peer)
         stray = std::max(stray, std::fabs(peer.errors[i] - (intercept + slope * peer.times[i])));
     const double first = intercept + slope * peer.times[from];
     const double last = intercept + slope * peer.times.back();
-    std::printf("position - %-26s %+8.3f ms at 1 s, %+8.3f ms at the end: drift %+8.3f ms "
+    std::printf("position - %-26s %+8.3f ms settled, %+8.3f ms at the end: drift %+8.3f ms "
                 "(%+.2f ppm); readings within %.3f ms of that line\n",
                 peer.name, first, last, last - first, slope * 1e6, stray);
 }
@@ -73,10 +74,11 @@ static int Usage(FILE *out, int status)
 {
     std::fprintf(out,
                  "heartcube-bench-clock: measures the music clock against the machine's clocks over one playback.\n"
-                 "usage: heartcube-bench-clock [--seconds N] [--sink silent|dummy]\n"
+                 "usage: heartcube-bench-clock [--seconds N] [--sink silent|dummy|server]\n"
                  "  --seconds N   length of the run, 2 to 3600 (default 111, the whole show)\n"
                  "  --sink S      silent: the sink used without an audio device (default);\n"
-                 "                dummy: SDL's dummy audio device, through the audio callback\n");
+                 "                dummy: SDL's dummy audio device, through the audio callback;\n"
+                 "                server: the sound server that runs (bench/sync.sh starts one)\n");
     return status;
 }
 
@@ -97,10 +99,14 @@ int main(int argc, char **argv)
         else
             return Usage(stderr, 2);
     }
-    if (!(seconds >= 2 && seconds <= 3600) || (sink != "silent" && sink != "dummy"))
+    if (!(seconds >= 2 && seconds <= 3600) || (sink != "silent" && sink != "dummy" && sink != "server"))
         return Usage(stderr, 2);
-    // A driver SDL does not have gives the silent sink, even on a machine with sound.
-    setenv("SDL_AUDIODRIVER", sink == "dummy" ? "dummy" : "heartcube-no-device", 1);
+    // A driver SDL does not have gives the silent sink, even on a machine with sound;
+    // none named, the sound layer goes to the server.
+    if (sink == "server")
+        unsetenv("SDL_AUDIODRIVER");
+    else
+        setenv("SDL_AUDIODRIVER", sink == "dummy" ? "dummy" : "heartcube-no-device", 1);
 
     const size_t frames = size_t(std::min(seconds, MUSIC_SECONDS) * SAMPLE_RATE);
     std::vector<int16_t> pcm(frames * 2);
@@ -125,7 +131,7 @@ int main(int argc, char **argv)
         peer.startNs = ReadNs(peer.id);
     FSOUND_SetPaused(channel, 0);
 
-    double worstLagMs = 0, sumLagMs = 0;
+    double worstLagMs = 0, sumLagMs = 0, movedMs = -1;
     long readings = 0, backwards = 0;
     int last = 0;
     bool device = false;
@@ -149,17 +155,20 @@ int main(int argc, char **argv)
         worstLagMs = std::max(worstLagMs, lagMs);
         sumLagMs += lagMs;
         readings++;
+        if (movedMs < 0 && report.framesHeard > 0)
+            movedMs = peers[0].times.back();
         if (peers[0].times.back() >= seconds * 1e3)
             break;
     }
 
-    std::printf("heartcube-bench-clock: %.0f s on %s, %.1f s of music then silence, %ld readings\n", seconds,
-                device ? "SDL's dummy audio device" : "the silent sink", double(frames) / SAMPLE_RATE, readings);
+    const char *output = !device ? "the silent sink" : sink == "dummy" ? "SDL's dummy audio device" : "the sound server";
+    std::printf("heartcube-bench-clock: %.0f s on %s, %.1f s of music then silence, %ld readings\n", seconds, output,
+                double(frames) / SAMPLE_RATE, readings);
     for (const Peer &peer : peers)
-        PrintPeer(peer);
+        PrintPeer(peer, movedMs + SETTLE_MS);
     std::printf("frames taken - position:    worst %.2f ms, mean %.2f ms\n", worstLagMs, sumLagMs / double(readings));
     std::printf("position went backwards:    %ld times; last position %d ms\n", backwards, last);
-    if (device)
+    if (device && sink == "dummy")
         std::printf("(the dummy device paces itself by sleeps: the drift is its own pace, which the\n"
                     " position follows, as the frames taken - position figure shows)\n");
     return 0;

@@ -1,6 +1,8 @@
 #include "platform/playback_clock.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
 
 static const int64_t NS_PER_SECOND = 1000000000;
 
@@ -12,26 +14,36 @@ int64_t FramesIn(int64_t nanoseconds, int sampleRate)
     return nanoseconds / NS_PER_SECOND * sampleRate + nanoseconds % NS_PER_SECOND * sampleRate / NS_PER_SECOND;
 }
 
-PlaybackClock::PlaybackClock(int sampleRate, int64_t queuedFrames)
-    : sampleRate_(sampleRate), queued_(std::max<int64_t>(0, queuedFrames))
+int64_t NowNs()
 {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
-void PlaybackClock::OnTaken(int64_t nowNs, int64_t framesTaken)
+void PlaybackClock::Anchor(int64_t atNs, int64_t heard, int64_t runOn)
 {
-    if (framesTaken < taken_)
+    // A report older than the last one says nothing new.
+    if (count_ > 0 && atNs < marks_[0].atNs)
         return;
-    taken_ = framesTaken;
-    takenAtNs_ = nowNs;
+    for (int i = MARKS - 1; i > 0; i--)
+        marks_[i] = marks_[i - 1];
+    marks_[0] = {atNs, heard, std::max<int64_t>(0, runOn)};
+    count_ = std::min(count_ + 1, MARKS);
+    limit_ = heard + marks_[0].runOn;
 }
 
 int64_t PlaybackClock::Heard(int64_t nowNs)
 {
-    if (taken_ > 0) {
-        // At a take the listener is `queued_` frames behind it, and catches up at the
-        // sample rate until the device, if it stalls, has played all it took.
-        const int64_t since = FramesIn(nowNs - takenAtNs_, sampleRate_);
-        heard_ = std::max(heard_, taken_ - queued_ + std::min(since, queued_));
+    if (count_ == 0)
+        return heard_;
+    // From each anchor the listener catches up at the sample rate until the output, if
+    // it stalls, has played all it held; a position behind an earlier answer holds
+    // until it is passed.
+    int64_t furthest = INT64_MIN;
+    for (int i = 0; i < count_; i++) {
+        const Mark &mark = marks_[i];
+        furthest = std::max(furthest, mark.heard + std::min(FramesIn(nowNs - mark.atNs, sampleRate_), mark.runOn));
     }
+    heard_ = std::max(heard_, std::min(furthest, limit_));
     return heard_;
 }
