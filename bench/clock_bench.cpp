@@ -161,7 +161,9 @@ int main(int argc, char **argv)
             break;
     }
 
-    const char *output = !device ? "the silent sink" : sink == "dummy" ? "SDL's dummy audio device" : "the sound server";
+    const char *output = !device           ? "the silent sink"
+                         : sink == "dummy" ? "SDL's dummy audio device"
+                                           : "the sound server";
     std::printf("heartcube-bench-clock: %.0f s on %s, %.1f s of music then silence, %ld readings\n", seconds, output,
                 double(frames) / SAMPLE_RATE, readings);
     for (const Peer &peer : peers)

@@ -197,8 +197,8 @@ int main(int argc, char **argv)
         for (size_t i = 0; i < small.size(); i += 4)
             source.insert(source.end(), small.begin() + long(i), small.begin() + long(i) + 3);
         std::vector<unsigned char> target(size_t(1024) * 512 * 3);
-        const double ours = Milliseconds(
-            [&] { ResampleBilinear(source.data(), target.data(), 640, 480, 1024, 512, 3); }, repeat);
+        const double ours =
+            Milliseconds([&] { ResampleBilinear(source.data(), target.data(), 640, 480, 1024, 512, 3); }, repeat);
         const double stb = Milliseconds(
             [&] {
                 stbir_resize_uint8_generic(source.data(), 640, 480, 0, target.data(), 1024, 512, 0, 3,
@@ -219,8 +219,18 @@ int main(int argc, char **argv)
         if (entry.path().extension() == ".tga")
             files.push_back(entry.path().string());
     std::sort(files.begin(), files.end());
-    const double ours = Milliseconds([&] { for (const auto &f : files) ReadOurs(f, 0); }, repeat);
-    const double stb = Milliseconds([&] { for (const auto &f : files) ReadStb(f, true); }, repeat);
+    const double ours = Milliseconds(
+        [&] {
+            for (const auto &f : files)
+                ReadOurs(f, 0);
+        },
+        repeat);
+    const double stb = Milliseconds(
+        [&] {
+            for (const auto &f : files)
+                ReadStb(f, true);
+        },
+        repeat);
     const std::string name = std::to_string(files.size()) + " show pictures, resampled";
     PrintCase(name.c_str(), ours, stb, 0);
     return 0;

@@ -81,8 +81,8 @@ int main(int argc, char **argv)
         return 1;
     }
     const long frames = long(std::ceil(o.to * o.fps - 1e-9));
-    printf("%dx%d at %d fps, %.0f s of show (%ld frames), x264 preset %s\n", o.width, o.height, o.fps, o.to,
-           frames, o.preset.c_str());
+    printf("%dx%d at %d fps, %.0f s of show (%ld frames), x264 preset %s\n", o.width, o.height, o.fps, o.to, frames,
+           o.preset.c_str());
 
     ShowRenderer renderer(o.width, o.height, o.fps, 0.0);
     if (!renderer.Valid()) {
@@ -129,8 +129,8 @@ int main(int argc, char **argv)
     printf("  processor time: drawing and read-back %.1f s; ffmpeg %.1f s, of which conversion about %.1f s and "
            "x264 the other %.1f s\n",
            pipelineCpu, whole.ffmpeg, convertCpu, whole.ffmpeg - convertCpu);
-    printf("  side by side: %ld cores %.0f%% busy; one after another the same work would take at least %.1f s\n",
-           cores, 100.0 * (pipelineCpu + whole.ffmpeg) / (whole.wall * double(cores)),
+    printf("  side by side: %ld cores %.0f%% busy; one after another the same work would take at least %.1f s\n", cores,
+           100.0 * (pipelineCpu + whole.ffmpeg) / (whole.wall * double(cores)),
            drawing + readBack + whole.ffmpeg / double(cores));
     return 0;
 }

@@ -64,11 +64,13 @@ int main(int argc, char **argv)
     double empty = Rate(seconds, [] {});
     printf("  %-22s %8.1f fps\n", "empty frame", empty);
 
+    // clang-format off
     const struct { const char *name; void (*draw)(); } scenes[] = {
         {"title", DrawTitlePicture}, {"creators", DrawCreatorsPicture}, {"rotozoomer", DrawRotozoomer},
         {"tunnel", DrawTunnel}, {"heart cube", DrawHeartCube},
         {"heart cube + credits", [] { DrawHeartCube(); DrawCreditImage(PICTURE_CREDIT_1, -1, 1); }},
         {"pink", DrawPinkPicture}, {"drifting panels", DrawInterludePanels}, {"end", DrawEndPicture}};
+    // clang-format on
     for (const auto &s : scenes) {
         double rate = Rate(seconds, s.draw);
         printf("  %-22s %8.1f fps   %5.2fx the empty frame's time\n", s.name, rate, empty / rate);

@@ -60,7 +60,8 @@ bool CentreLit(Display *display)
 {
     int width = DisplayWidth(display, DefaultScreen(display));
     int height = DisplayHeight(display, DefaultScreen(display));
-    XImage *image = XGetImage(display, DefaultRootWindow(display), width / 2 - 8, height / 2 - 8, 16, 16, AllPlanes, ZPixmap);
+    XImage *image =
+        XGetImage(display, DefaultRootWindow(display), width / 2 - 8, height / 2 - 8, 16, 16, AllPlanes, ZPixmap);
     if (!image)
         return false;
     bool lit = false;

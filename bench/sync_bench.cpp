@@ -56,10 +56,7 @@ const int QUIET = 3000, LOUD = 24000, THRESHOLD = 12000;
 const size_t GAP_FRAMES = 64;
 const int STRIP_Y = 240, STRIP_HEIGHT = 2;
 
-double NowMs()
-{
-    return std::chrono::duration<double, std::milli>(Clock::now().time_since_epoch()).count();
-}
+double NowMs() { return std::chrono::duration<double, std::milli>(Clock::now().time_since_epoch()).count(); }
 
 // The soundtrack: `seconds` of a 441 Hz tone in stereo, loud at each mark.
 std::vector<unsigned char> MakeSoundtrack(double seconds)
@@ -177,7 +174,7 @@ struct Setting {
     const char *name;
     const char *driver; // SDL_AUDIODRIVER; null: the server directly
     int busy;
-    bool clockOnly;     // the FSOUND calls in this process, not the program on the screen
+    bool clockOnly; // the FSOUND calls in this process, not the program on the screen
     std::vector<Run> runs;
 };
 
@@ -302,10 +299,9 @@ Run Measure(Display *display, const std::string &program, const std::string &sho
     usleep(300000);
 
     double switchMs[2] = {-1, -1};
-    const bool watched =
-        setting.clockOnly
-            ? WatchClock(mp3, setting, switchMs)
-            : WatchProgram(display, program, show, setting, seconds, recording, switchMs, &run.framesPerSecond);
+    const bool watched = setting.clockOnly ? WatchClock(mp3, setting, switchMs)
+                                           : WatchProgram(display, program, show, setting, seconds, recording, switchMs,
+                                                          &run.framesPerSecond);
     kill(parec, SIGTERM);
     waitpid(parec, nullptr, 0);
     reader.join();
@@ -459,16 +455,14 @@ int main(int argc, char **argv)
     }
     const double offsetMs[2] = {ThresholdOffsetMs(mp3, MARKS[0]), ThresholdOffsetMs(mp3, MARKS[1])};
 
-    Setting settings[] = {{"program, server, at rest", nullptr, 0, false, {}},
-                          {"program, server, 2 busy", nullptr, 2, false, {}},
-                          {"program, SDL, at rest", "pulseaudio", 0, false, {}},
-                          {"program, SDL, 2 busy", "pulseaudio", 2, false, {}},
-                          {"clock, server, at rest", nullptr, 0, true, {}},
-                          {"clock, SDL, at rest", "pulseaudio", 0, true, {}}};
+    Setting settings[] = {
+        {"program, server, at rest", nullptr, 0, false, {}},   {"program, server, 2 busy", nullptr, 2, false, {}},
+        {"program, SDL, at rest", "pulseaudio", 0, false, {}}, {"program, SDL, 2 busy", "pulseaudio", 2, false, {}},
+        {"clock, server, at rest", nullptr, 0, true, {}},      {"clock, SDL, at rest", "pulseaudio", 0, true, {}}};
     for (int i = 0; i < runs; i++)
         for (Setting &setting : settings)
             if (setting.clockOnly || !clockOnly)
-            setting.runs.push_back(Measure(display.get(), program, show, mp3, setting, seconds));
+                setting.runs.push_back(Measure(display.get(), program, show, mp3, setting, seconds));
 
     std::printf("heartcube-bench-sync: %d runs each. The picture's switch (program), or the position passing\n"
                 "the mark (clock), minus the mark heard: median and sd. The program's frames per second, and\n"

@@ -23,6 +23,7 @@ void DrawHeartCube()
 
     // Seen from inside: every pixel of the window falls on exactly one wall.
     glBindTexture(GL_TEXTURE_2D, g_textures[PICTURE_SKYBOX]);
+    // clang-format off
     glBegin(GL_QUADS);
     // front
     glNormal3f(0.0f, 0.0f, 1.0f);
@@ -61,6 +62,7 @@ void DrawHeartCube()
     glTexCoord2f(1.0f, 1.0f); glVertex3f(-10.0f,  10.0f,  10.0f);
     glTexCoord2f(0.0f, 1.0f); glVertex3f(-10.0f,  10.0f, -10.0f);
     glEnd();
+    // clang-format on
 
     // The heart's plane swings between 2 and 4 units in front of the viewer.
     glLoadIdentity();

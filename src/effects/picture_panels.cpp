@@ -8,12 +8,14 @@
 
 void DrawPictureQuad(float halfWidth, float halfHeight, float z)
 {
+    // clang-format off
     glBegin(GL_QUADS);
     glTexCoord2f(0.0f, 0.0f); glVertex3f(-halfWidth, -halfHeight, z);
     glTexCoord2f(1.0f, 0.0f); glVertex3f( halfWidth, -halfHeight, z);
     glTexCoord2f(1.0f, 1.0f); glVertex3f( halfWidth,  halfHeight, z);
     glTexCoord2f(0.0f, 1.0f); glVertex3f(-halfWidth,  halfHeight, z);
     glEnd();
+    // clang-format on
 }
 
 void DrawMaskedOverlay(int maskTexture, int pictureTexture, float halfWidth, float halfHeight, float z)

@@ -9,10 +9,10 @@
 #include "platform/window.h"
 #include "textures/textures.h"
 
-static const double ANGLE_RATE = 50.0;   // per second: degrees x 3, texture units x 100, radians x 15
-static const double SWING_START = 17.7;  // seconds of timer
+static const double ANGLE_RATE = 50.0;  // per second: degrees x 3, texture units x 100, radians x 15
+static const double SWING_START = 17.7; // seconds of timer
 static const float STILL_DISTANCE = -1.8f;
-static const float HALF_SIDE = 3.2f;     // covers a 4:3 view even at distance 3
+static const float HALF_SIDE = 3.2f; // covers a 4:3 view even at distance 3
 static const double REPEATS = 5.0;
 
 static float g_rotoAngle = 0.0f;
@@ -34,6 +34,7 @@ void DrawRotozoomer()
     // The scroll grows without bound; the repeat wrap keeps the pattern seamless.
     double a = g_rotoAngle / 100.0;
     glBindTexture(GL_TEXTURE_2D, g_textures[PICTURE_ROTOZOOMER]);
+    // clang-format off
     glBegin(GL_QUADS);
     glNormal3f(0.0f, 0.0f, 0.0f);
     glTexCoord2f(static_cast<float>(a),           static_cast<float>(a));           glVertex2f(-HALF_SIDE, -HALF_SIDE);
@@ -41,6 +42,7 @@ void DrawRotozoomer()
     glTexCoord2f(static_cast<float>(a + REPEATS), static_cast<float>(a + REPEATS)); glVertex2f( HALF_SIDE,  HALF_SIDE);
     glTexCoord2f(static_cast<float>(a),           static_cast<float>(a + REPEATS)); glVertex2f(-HALF_SIDE,  HALF_SIDE);
     glEnd();
+    // clang-format on
 
     // The border, last, covers the square at every distance of the swing; its top
     // and bottom rows fall just outside the view.

@@ -22,6 +22,7 @@ void DrawTunnel()
     glTranslatef(0.0f, 0.0f, TUNNEL_PLACEMENT);
     glBindTexture(GL_TEXTURE_2D, g_textures[PICTURE_TUNNEL]);
 
+    // clang-format off
     glBegin(GL_QUADS);
     // top
     glNormal3f(0.0f, 1.0f, 0.0f);
@@ -48,6 +49,7 @@ void DrawTunnel()
     glTexCoord2f(leftNear, 1.0f); glVertex3f(-3.0f,  2.5f,  64.0f);
     glTexCoord2f(-u, 1.0f);       glVertex3f(-3.0f,  2.5f, -64.0f);
     glEnd();
+    // clang-format on
 
     // The border is drawn last, over the tunnel, and dimmed a little by the fog too.
     DrawScreenBorder(PICTURE_TUNNEL_BORDER_MASK, PICTURE_TUNNEL_BORDER, TUNNEL_BORDER_HALF_HEIGHT);

@@ -16,19 +16,18 @@
 #include "music/music.h"
 #include "timeline/timeline.h"
 
-static const char USAGE[] =
-    "usage: heartcube [OPTION...]\n"
-    "Plays the heartcube demo, full screen, timed by its soundtrack, and closes at\n"
-    "its end. Escape or closing the window ends it earlier.\n"
-    "\n"
-    "  --show DIR       play the show in DIR (Dezira.mp3 and data/); by default the\n"
-    "                   working directory, or the installed show when it holds neither\n"
-    "  --window         a 640x480 window that can be resized, instead of full screen\n"
-    "  --start SECONDS  start that far into the soundtrack, and so at that scene\n"
-    "  --loop           start again from the beginning when the show ends\n"
-    "  --mute           no sound; the show keeps time all the same\n"
-    "  --help           this text\n"
-    "  --version        the program's version\n";
+static const char USAGE[] = "usage: heartcube [OPTION...]\n"
+                            "Plays the heartcube demo, full screen, timed by its soundtrack, and closes at\n"
+                            "its end. Escape or closing the window ends it earlier.\n"
+                            "\n"
+                            "  --show DIR       play the show in DIR (Dezira.mp3 and data/); by default the\n"
+                            "                   working directory, or the installed show when it holds neither\n"
+                            "  --window         a 640x480 window that can be resized, instead of full screen\n"
+                            "  --start SECONDS  start that far into the soundtrack, and so at that scene\n"
+                            "  --loop           start again from the beginning when the show ends\n"
+                            "  --mute           no sound; the show keeps time all the same\n"
+                            "  --help           this text\n"
+                            "  --version        the program's version\n";
 
 // One line on stderr, however odd the argument it quotes: control characters in
 // it are shown as '?', so it can neither break the line nor drive the terminal.

@@ -9,8 +9,8 @@
 
 #include "platform/sound.h"
 
-static const unsigned int MUSIC_MODE = FSOUND_16BITS | FSOUND_MONO | FSOUND_SIGNED |
-                                       FSOUND_LOADMEMORY | FSOUND_MPEGACCURATE;
+static const unsigned int MUSIC_MODE =
+    FSOUND_16BITS | FSOUND_MONO | FSOUND_SIGNED | FSOUND_LOADMEMORY | FSOUND_MPEGACCURATE;
 
 FSOUND_STREAM *g_musicStream = nullptr;
 int g_musicChannel = -1;
@@ -71,8 +71,8 @@ int InitMusic()
     fclose(file);
 
     if (s_musicImage) {
-        g_musicStream = FSOUND_Stream_OpenFile(reinterpret_cast<const char *>(s_musicImage),
-                                               MUSIC_MODE, static_cast<int>(size));
+        g_musicStream =
+            FSOUND_Stream_OpenFile(reinterpret_cast<const char *>(s_musicImage), MUSIC_MODE, static_cast<int>(size));
         if (!g_musicStream)
             fprintf(stderr, "music: %s: not an MP3 stream\n", MUSIC_FILE);
         g_musicChannel = FSOUND_Stream_PlayEx(FSOUND_FREE, g_musicStream, nullptr, 1);
@@ -83,10 +83,7 @@ int InitMusic()
     return 0;
 }
 
-void RestartMusic()
-{
-    RewindStream(g_musicStream);
-}
+void RestartMusic() { RewindStream(g_musicStream); }
 
 void ReadMusicClock()
 {

@@ -26,10 +26,7 @@ State &TheState()
     return state;
 }
 
-void RememberError(int, const char *description)
-{
-    TheState().lastError = description ? description : "unknown error";
-}
+void RememberError(int, const char *description) { TheState().lastError = description ? description : "unknown error"; }
 
 // GLFW 3 does not count the padding byte of a 32-bit mode, so depths compare as
 // red + green + blue; the ordering of the choice is the same.
@@ -42,17 +39,13 @@ const GLFWvidmode *ChooseMonitorMode(GLFWmonitor *monitor, int width, int height
     std::vector<VideoMode> choices;
     choices.reserve(static_cast<size_t>(count));
     for (int i = 0; i < count; i++)
-        choices.push_back({modes[i].width, modes[i].height,
-                           modes[i].redBits + modes[i].greenBits + modes[i].blueBits,
+        choices.push_back({modes[i].width, modes[i].height, modes[i].redBits + modes[i].greenBits + modes[i].blueBits,
                            modes[i].refreshRate});
     int chosen = ChooseVideoMode(choices.data(), count, width, height);
     return chosen < 0 ? nullptr : &modes[chosen];
 }
 
-int BitsHint(int bits)
-{
-    return bits > 0 ? bits : GLFW_DONT_CARE;
-}
+int BitsHint(int bits) { return bits > 0 ? bits : GLFW_DONT_CARE; }
 
 } // namespace
 
@@ -76,19 +69,17 @@ void Terminate()
     s.initialized = false;
 }
 
-double Time()
-{
-    return TheState().initialized ? glfwGetTime() : 0.0;
-}
+double Time() { return TheState().initialized ? glfwGetTime() : 0.0; }
 
-bool OpenWindow(int width, int height, int redBits, int greenBits, int blueBits,
-                int alphaBits, int depthBits, int stencilBits, bool fullScreen)
+bool OpenWindow(int width, int height, int redBits, int greenBits, int blueBits, int alphaBits, int depthBits,
+                int stencilBits, bool fullScreen)
 {
     State &s = TheState();
     if (!s.initialized || s.window) {
         fprintf(stderr, "window: cannot open a %dx%d window: %s\n", width, height,
-                s.window ? "one is open already"
-                         : s.lastError.empty() ? "the window system is not initialised" : s.lastError.c_str());
+                s.window              ? "one is open already"
+                : s.lastError.empty() ? "the window system is not initialised"
+                                      : s.lastError.c_str());
         return false;
     }
 
@@ -172,19 +163,13 @@ bool EscapePressed()
     return window && glfwGetKey(window, GLFW_KEY_ESCAPE) == GLFW_PRESS;
 }
 
-bool WindowOpen()
-{
-    return TheState().window != nullptr;
-}
+bool WindowOpen() { return TheState().window != nullptr; }
 
 bool ExtensionSupported(const char *extension)
 {
     return TheState().window && glfwExtensionSupported(extension) == GLFW_TRUE;
 }
 
-unsigned WindowSerial()
-{
-    return TheState().serial;
-}
+unsigned WindowSerial() { return TheState().serial; }
 
 } // namespace desktop

@@ -7,8 +7,8 @@ namespace desktop {
 bool Init();
 void Terminate();
 double Time();
-bool OpenWindow(int width, int height, int redBits, int greenBits, int blueBits,
-                int alphaBits, int depthBits, int stencilBits, bool fullScreen);
+bool OpenWindow(int width, int height, int redBits, int greenBits, int blueBits, int alphaBits, int depthBits,
+                int stencilBits, bool fullScreen);
 void SetTitle(const char *title);
 void GetFramebufferSize(int *width, int *height);
 void SwapBuffers();

@@ -23,8 +23,8 @@ EGLDisplay OpenDisplay()
 {
     const char *clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
     if (ExtensionListHas(clientExtensions, "EGL_MESA_platform_surfaceless")) {
-        auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
-            eglGetProcAddress("eglGetPlatformDisplayEXT"));
+        auto getPlatformDisplay =
+            reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
         if (getPlatformDisplay) {
             EGLDisplay display = getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
             if (display != EGL_NO_DISPLAY)
@@ -34,10 +34,7 @@ EGLDisplay OpenDisplay()
     return eglGetDisplay(EGL_DEFAULT_DISPLAY);
 }
 
-template <typename T> T Proc(const char *name)
-{
-    return reinterpret_cast<T>(eglGetProcAddress(name));
-}
+template <typename T> T Proc(const char *name) { return reinterpret_cast<T>(eglGetProcAddress(name)); }
 
 EGLint Attribute(EGLDisplay display, EGLConfig config, EGLint name)
 {
@@ -51,8 +48,10 @@ EGLint Attribute(EGLDisplay display, EGLConfig config, EGLint name)
 // paths, to the same pixels, as for the program's window.
 EGLConfig ChoosePbufferConfig(EGLDisplay display, int width, int height)
 {
+    // clang-format off
     const EGLint attributes[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_SURFACE_TYPE, EGL_PBUFFER_BIT,
                                  EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_NONE};
+    // clang-format on
     EGLint count = 0;
     if (!eglChooseConfig(display, attributes, nullptr, 0, &count) || count < 1)
         return nullptr;
@@ -61,10 +60,12 @@ EGLConfig ChoosePbufferConfig(EGLDisplay display, int width, int height)
     EGLConfig chosen = nullptr;
     for (EGLConfig config : configs) {
         if (Attribute(display, config, EGL_RED_SIZE) != 8 || Attribute(display, config, EGL_GREEN_SIZE) != 8 ||
-            Attribute(display, config, EGL_BLUE_SIZE) != 8 || Attribute(display, config, EGL_MAX_PBUFFER_WIDTH) < width ||
+            Attribute(display, config, EGL_BLUE_SIZE) != 8 ||
+            Attribute(display, config, EGL_MAX_PBUFFER_WIDTH) < width ||
             Attribute(display, config, EGL_MAX_PBUFFER_HEIGHT) < height)
             continue;
-        if (!chosen || (Attribute(display, config, EGL_ALPHA_SIZE) == 0 && Attribute(display, chosen, EGL_ALPHA_SIZE) > 0))
+        if (!chosen ||
+            (Attribute(display, config, EGL_ALPHA_SIZE) == 0 && Attribute(display, chosen, EGL_ALPHA_SIZE) > 0))
             chosen = config;
     }
     return chosen;

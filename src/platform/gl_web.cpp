@@ -66,10 +66,7 @@ void WebVertex3f(GLfloat x, GLfloat y, GLfloat z)
     glVertex3f(x, y, z);
 }
 
-void WebVertex2f(GLfloat x, GLfloat y)
-{
-    WebVertex3f(x, y, 0.0f);
-}
+void WebVertex2f(GLfloat x, GLfloat y) { WebVertex3f(x, y, 0.0f); }
 
 void WebBindTexture(GLenum target, GLuint texture)
 {

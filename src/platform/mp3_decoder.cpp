@@ -110,8 +110,8 @@ static Handle OpenHandle(Mp3ImageCursor &image, int *rate, int *channels, std::s
         return Refuse(why, "no MPEG audio frames");
     if (info.layer != 3)
         return Refuse(why, "MPEG audio layer " + std::to_string(info.layer) + ", not layer III");
-    if (encoding != MPG123_ENC_SIGNED_16 || frameRate != info.rate || frameRate <= 0 ||
-        frameChannels < 1 || frameChannels > 2)
+    if (encoding != MPG123_ENC_SIGNED_16 || frameRate != info.rate || frameRate <= 0 || frameChannels < 1 ||
+        frameChannels > 2)
         return Refuse(why, "unsupported sample format");
     *rate = int(frameRate);
     *channels = frameChannels;
@@ -155,10 +155,7 @@ static uint64_t CountFrames(const Mp3ImageCursor &from)
     return bytes / (uint64_t(channels) * sizeof(int16_t));
 }
 
-void Mp3Decoder::HandleDeleter::operator()(mpg123_handle *handle) const
-{
-    mpg123_delete(handle);
-}
+void Mp3Decoder::HandleDeleter::operator()(mpg123_handle *handle) const { mpg123_delete(handle); }
 
 Mp3Decoder::Mp3Decoder(Key) : image_(std::make_unique<Mp3ImageCursor>()) {}
 Mp3Decoder::~Mp3Decoder() = default;
@@ -215,8 +212,8 @@ size_t Mp3Decoder::Decode(int16_t *out, size_t maxFrames)
         return 0;
     const size_t frameBytes = size_t(channels_) * sizeof(int16_t);
     maxFrames = std::min(maxFrames, std::numeric_limits<size_t>::max() / frameBytes);
-    const size_t bytes = ReadPcm(handle_.get(), reinterpret_cast<unsigned char *>(out),
-                                 maxFrames * frameBytes, &ended_);
+    const size_t bytes =
+        ReadPcm(handle_.get(), reinterpret_cast<unsigned char *>(out), maxFrames * frameBytes, &ended_);
     return bytes / frameBytes;
 }
 

@@ -21,8 +21,7 @@ class Mp3Decoder {
 public:
     // Null when the bytes are not an MP3 stream, with the reason in *why. The bytes are
     // read in place, so they must outlive the decoder.
-    static std::unique_ptr<Mp3Decoder> Open(const unsigned char *data, size_t size,
-                                            std::string *why = nullptr);
+    static std::unique_ptr<Mp3Decoder> Open(const unsigned char *data, size_t size, std::string *why = nullptr);
     explicit Mp3Decoder(Key);
     ~Mp3Decoder();
     Mp3Decoder(const Mp3Decoder &) = delete;

@@ -265,7 +265,4 @@ int64_t PulseOutput::Seek(Mp3Decoder &decoder, uint64_t frame)
     return written_;
 }
 
-bool PulseOutput::Lost(std::string *why)
-{
-    return Poll(why) == State::FAILED;
-}
+bool PulseOutput::Lost(std::string *why) { return Poll(why) == State::FAILED; }

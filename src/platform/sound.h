@@ -12,7 +12,7 @@
 struct FSOUND_STREAM;
 
 enum {
-    FSOUND_FREE = -1,             // PlayEx: any free channel
+    FSOUND_FREE = -1, // PlayEx: any free channel
     FSOUND_16BITS = 0x10,
     FSOUND_MONO = 0x20,
     FSOUND_SIGNED = 0x100,

@@ -262,11 +262,11 @@ struct FSOUND_STREAM {
 
 struct SoundLayer {
     int channelCount = 32;
-    bool audioUp = false;  // SDL's audio subsystem is initialised
-    std::string noAudio;   // why it could not be, once tried
+    bool audioUp = false; // SDL's audio subsystem is initialised
+    std::string noAudio;  // why it could not be, once tried
     bool toldSilent = false;
-    int startMs = 0;       // where streams start playing
-    bool muted = false;    // every stream on the silent sink, no device tried
+    int startMs = 0;    // where streams start playing
+    bool muted = false; // every stream on the silent sink, no device tried
     std::vector<std::unique_ptr<FSOUND_STREAM>> streams;
 };
 
@@ -318,10 +318,7 @@ static void StopAudio(SoundLayer &layer)
     layer.toldSilent = false;
 }
 
-static void CloseAtExit()
-{
-    StopAudio(Layer());
-}
+static void CloseAtExit() { StopAudio(Layer()); }
 
 static bool IsOpen(const SoundLayer &layer, const FSOUND_STREAM *stream)
 {
@@ -467,10 +464,7 @@ signed char FSOUND_Init(int mixRate, int maxSoftwareChannels, unsigned int)
     return 1;
 }
 
-void FSOUND_Close()
-{
-    StopAudio(Layer());
-}
+void FSOUND_Close() { StopAudio(Layer()); }
 
 FSOUND_STREAM *FSOUND_Stream_OpenFile(const char *data, unsigned int mode, int length)
 {
@@ -526,15 +520,9 @@ int FSOUND_Stream_GetTime(FSOUND_STREAM *stream)
     return PositionMs(*stream, report.framesHeard);
 }
 
-void SetStreamStart(int milliseconds)
-{
-    Layer().startMs = std::max(0, milliseconds);
-}
+void SetStreamStart(int milliseconds) { Layer().startMs = std::max(0, milliseconds); }
 
-void SetSoundMuted(bool muted)
-{
-    Layer().muted = muted;
-}
+void SetSoundMuted(bool muted) { Layer().muted = muted; }
 
 void RewindStream(FSOUND_STREAM *stream)
 {

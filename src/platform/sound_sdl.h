@@ -7,11 +7,11 @@
 struct FSOUND_STREAM;
 
 struct SoundOutputReport {
-    bool device;          // the sound server or an SDL audio device; false: the silent sink
-    int sampleRate;       // of the stream, the unit of the frame counts
-    int64_t framesTaken;  // taken by the output (decoded or silence after the music)
-    int64_t framesHeard;  // heard since the stream began playing; for a stream played
-                          // from the music's start, what FSOUND_Stream_GetTime reports
+    bool device;         // the sound server or an SDL audio device; false: the silent sink
+    int sampleRate;      // of the stream, the unit of the frame counts
+    int64_t framesTaken; // taken by the output (decoded or silence after the music)
+    int64_t framesHeard; // heard since the stream began playing; for a stream played
+                         // from the music's start, what FSOUND_Stream_GetTime reports
 };
 
 // False when the stream is not playing (never played, or unknown). Like

@@ -28,6 +28,7 @@ namespace {
 // What a stream's JavaScript side has to say, once.
 enum { STREAM_FINE = 0, STREAM_UNDECODABLE = 1, STREAM_SILENT = 2 };
 
+// clang-format off
 EM_JS(void, SoundOpen, (), {
     if (Module.heartcubeSound)
         return;
@@ -164,6 +165,7 @@ EM_JS(void, SoundStopAll, (), {
         s.source = null;
     });
 });
+// clang-format on
 
 } // namespace
 
@@ -292,15 +294,9 @@ int FSOUND_Stream_GetTime(FSOUND_STREAM *stream)
     return SoundPosition(stream->id);
 }
 
-void SetStreamStart(int milliseconds)
-{
-    Layer().startMs = std::max(0, milliseconds);
-}
+void SetStreamStart(int milliseconds) { Layer().startMs = std::max(0, milliseconds); }
 
-void SetSoundMuted(bool muted)
-{
-    Layer().muted = muted;
-}
+void SetSoundMuted(bool muted) { Layer().muted = muted; }
 
 void RewindStream(FSOUND_STREAM *stream)
 {

@@ -27,8 +27,8 @@ double glfwGetTime();
 
 // Bit counts of 0 leave the pixel format to the driver. In GLFW_FULLSCREEN mode the
 // display switches to the mode closest to 32 bits per pixel, then closest in size.
-int glfwOpenWindow(int width, int height, int redBits, int greenBits, int blueBits,
-                   int alphaBits, int depthBits, int stencilBits, int mode);
+int glfwOpenWindow(int width, int height, int redBits, int greenBits, int blueBits, int alphaBits, int depthBits,
+                   int stencilBits, int mode);
 void glfwSetWindowTitle(const char *title);
 // The drawable size in pixels (which is what the viewport needs on high-DPI screens).
 void glfwGetWindowSize(int *width, int *height);

@@ -7,11 +7,13 @@ int glfwInit() { return desktop::Init() ? 1 : 0; }
 void glfwTerminate() { desktop::Terminate(); }
 double glfwGetTime() { return desktop::Time(); }
 
-int glfwOpenWindow(int width, int height, int redBits, int greenBits, int blueBits,
-                   int alphaBits, int depthBits, int stencilBits, int mode)
+int glfwOpenWindow(int width, int height, int redBits, int greenBits, int blueBits, int alphaBits, int depthBits,
+                   int stencilBits, int mode)
 {
-    return desktop::OpenWindow(width, height, redBits, greenBits, blueBits, alphaBits,
-                               depthBits, stencilBits, mode == GLFW_FULLSCREEN) ? 1 : 0;
+    return desktop::OpenWindow(width, height, redBits, greenBits, blueBits, alphaBits, depthBits, stencilBits,
+                               mode == GLFW_FULLSCREEN)
+               ? 1
+               : 0;
 }
 
 void glfwSetWindowTitle(const char *title) { desktop::SetTitle(title); }
@@ -24,15 +26,9 @@ void glfwEnable(int token)
         desktop::EnableStickyKeys();
 }
 
-int glfwGetKey(int key)
-{
-    return key == GLFW_KEY_ESC && desktop::EscapePressed() ? GLFW_PRESS : GLFW_RELEASE;
-}
+int glfwGetKey(int key) { return key == GLFW_KEY_ESC && desktop::EscapePressed() ? GLFW_PRESS : GLFW_RELEASE; }
 
-int glfwGetWindowParam(int param)
-{
-    return param == GLFW_OPENED && desktop::WindowOpen() ? 1 : 0;
-}
+int glfwGetWindowParam(int param) { return param == GLFW_OPENED && desktop::WindowOpen() ? 1 : 0; }
 
 int glfwExtensionSupported(const char *extension) { return desktop::ExtensionSupported(extension) ? 1 : 0; }
 unsigned GetWindowSerial() { return desktop::WindowSerial(); }

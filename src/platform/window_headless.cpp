@@ -97,6 +97,9 @@ int glfwGetKey(int) { return GLFW_RELEASE; }
 int glfwGetWindowParam(int param) { return param == GLFW_OPENED && TheWindow().open && !TheWindow().ended ? 1 : 0; }
 
 // The EGL display's list stands for the window system's.
-int glfwExtensionSupported(const char *extension) { return ExtensionListHas(TheWindow().extensions.c_str(), extension); }
+int glfwExtensionSupported(const char *extension)
+{
+    return ExtensionListHas(TheWindow().extensions.c_str(), extension);
+}
 
 unsigned GetWindowSerial() { return TheWindow().serial; }

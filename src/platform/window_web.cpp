@@ -36,6 +36,7 @@ WebWindow &TheWindow()
 
 // The page's fixed moment in seconds of show time, or a negative number for none,
 // and how far the timer runs ahead of the music there.
+// clang-format off
 EM_JS(double, PageFixedMoment, (), {
     var page = Module["heartcube"];
     return page && typeof page.fixedTime == "number" ? page.fixedTime : -1;
@@ -72,6 +73,7 @@ EM_JS(void, PageHook, (const char *name, const char *kind, const char *text, int
     if (hook)
         hook(kind ? UTF8ToString(kind) : "", text ? UTF8ToString(text) : "", number);
 });
+// clang-format on
 
 EM_BOOL OnKey(int eventType, const EmscriptenKeyboardEvent *event, void *)
 {
@@ -165,10 +167,7 @@ void glfwSetWindowTitle(const char *title)
         emscripten_set_window_title(title);
 }
 
-void glfwGetWindowSize(int *width, int *height)
-{
-    CanvasSize(width, height);
-}
+void glfwGetWindowSize(int *width, int *height) { CanvasSize(width, height); }
 
 // The browser presents the frame once the frame's callback returns; events come
 // between callbacks. This counts the frame and lets the page look at it.
@@ -197,10 +196,7 @@ int glfwGetKey(int key)
     return pressed ? GLFW_PRESS : GLFW_RELEASE;
 }
 
-int glfwGetWindowParam(int param)
-{
-    return param == GLFW_OPENED && TheWindow().open ? 1 : 0;
-}
+int glfwGetWindowParam(int param) { return param == GLFW_OPENED && TheWindow().open ? 1 : 0; }
 
 // A browser's WebGL has no window-system extensions beside its own list.
 int glfwExtensionSupported(const char *) { return 0; }

@@ -58,10 +58,7 @@ static void SetImageError(const char *format, ...)
     va_end(arguments);
 }
 
-static int ReadLittle16(const unsigned char *bytes)
-{
-    return bytes[0] | (bytes[1] << 8);
-}
+static int ReadLittle16(const unsigned char *bytes) { return bytes[0] | (bytes[1] << 8); }
 
 // a x b, or 0 (with *product untouched) when it does not fit a size_t.
 static int MultiplySizes(size_t a, size_t b, size_t *product)
@@ -109,11 +106,10 @@ static void SwapRedAndBlue(unsigned char *pixels, size_t pixelCount, int bytesPe
             __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(pixels));
             for (size_t step = 0; step < steps; step++) {
                 unsigned char *at = pixels + step * 15;
-                const __m128i next =
-                    step + 1 < steps ? _mm_loadu_si128(reinterpret_cast<const __m128i *>(at + 15)) : x;
-                const __m128i swapped = _mm_or_si128(_mm_and_si128(x, kept),
-                                                     _mm_or_si128(_mm_slli_si128(_mm_and_si128(x, blue), 2),
-                                                                  _mm_and_si128(_mm_srli_si128(x, 2), blue)));
+                const __m128i next = step + 1 < steps ? _mm_loadu_si128(reinterpret_cast<const __m128i *>(at + 15)) : x;
+                const __m128i swapped =
+                    _mm_or_si128(_mm_and_si128(x, kept), _mm_or_si128(_mm_slli_si128(_mm_and_si128(x, blue), 2),
+                                                                      _mm_and_si128(_mm_srli_si128(x, 2), blue)));
                 _mm_storeu_si128(reinterpret_cast<__m128i *>(at), swapped);
                 x = next;
             }
@@ -208,8 +204,7 @@ static void FillRun(unsigned char *out, size_t bytes, size_t room, const unsigne
 
 // The unpacker, optionally swapping BGR(A) to RGB(A) on the way: once per run value,
 // and on raw pixels while they are in the cache.
-static size_t UnpackRunLength(unsigned char *buffer, size_t byteCount, int bytesPerPixel, FILE *file,
-                              int swapColours)
+static size_t UnpackRunLength(unsigned char *buffer, size_t byteCount, int bytesPerPixel, FILE *file, int swapColours)
 {
     RunLengthInput look;
     RunLengthInput *input = &look;
@@ -326,10 +321,7 @@ static void BlackOutMissing(unsigned char *pixels, int width, int height, int by
     }
 }
 
-const char *GetImageError()
-{
-    return s_error;
-}
+const char *GetImageError() { return s_error; }
 
 int ParseTgaHeader(FILE *file, TgaHeader *header)
 {
@@ -527,14 +519,14 @@ int ReadImageFile(const char *fileName, Image *image, int flags, int maxSize)
                 image->pixels.reset();
                 return 0;
             }
-            ResampleBilinear(image->pixels.get(), target.get(), image->width, image->height, targetWidth,
-                             targetHeight, image->bytesPerPixel);
+            ResampleBilinear(image->pixels.get(), target.get(), image->width, image->height, targetWidth, targetHeight,
+                             image->bytesPerPixel);
             image->pixels = std::move(target);
             image->width = targetWidth;
             image->height = targetHeight;
         }
     }
-    image->format = image->bytesPerPixel == 3 ? IMAGE_GL_RGB
+    image->format = image->bytesPerPixel == 3   ? IMAGE_GL_RGB
                     : image->bytesPerPixel == 4 ? IMAGE_GL_RGBA
                                                 : IMAGE_GL_LUMINANCE;
     return 1;

@@ -54,8 +54,8 @@ static void BlendRows(const double *upper, const double *lower, double yFraction
         const __m128d lower0 = _mm_loadu_pd(lower + i), lower1 = _mm_loadu_pd(lower + i + 2);
         const __m128d value0 = _mm_add_pd(upper0, _mm_mul_pd(_mm_sub_pd(lower0, upper0), fraction));
         const __m128d value1 = _mm_add_pd(upper1, _mm_mul_pd(_mm_sub_pd(lower1, upper1), fraction));
-        const __m128i rounded = _mm_unpacklo_epi64(_mm_cvttpd_epi32(_mm_add_pd(value0, half)),
-                                                   _mm_cvttpd_epi32(_mm_add_pd(value1, half)));
+        const __m128i rounded =
+            _mm_unpacklo_epi64(_mm_cvttpd_epi32(_mm_add_pd(value0, half)), _mm_cvttpd_epi32(_mm_add_pd(value1, half)));
         const __m128i words = _mm_packs_epi32(rounded, rounded);
         const int bytes = _mm_cvtsi128_si32(_mm_packus_epi16(words, words));
         memcpy(out + i, &bytes, 4);

@@ -65,7 +65,8 @@ static void HalveImage(Image *image)
                 const unsigned char *a = p + size_t(2 * y) * rowBytes + size_t(2 * x) * bpp;
                 unsigned char *out = p + (size_t(y) * size_t(halfWidth) + size_t(x)) * bpp;
                 for (size_t k = 0; k < bpp; k++)
-                    out[k] = static_cast<unsigned char>((a[k] + a[bpp + k] + a[rowBytes + k] + a[rowBytes + bpp + k] + 2) / 4);
+                    out[k] = static_cast<unsigned char>(
+                        (a[k] + a[bpp + k] + a[rowBytes + k] + a[rowBytes + bpp + k] + 2) / 4);
             }
         }
     } else {

@@ -5,23 +5,23 @@
 
 // The pictures by their place in the table; scenes name a picture only this way.
 enum {
-    PICTURE_LOVE_CUBES = 0,          // drawn by no scene
-    PICTURE_TWIST,                   // drawn by no scene
-    PICTURE_ROTOZOOMER,              // the rotozoomer's floor
-    PICTURE_TUNNEL,                  // the tunnel's walls
+    PICTURE_LOVE_CUBES = 0, // drawn by no scene
+    PICTURE_TWIST,          // drawn by no scene
+    PICTURE_ROTOZOOMER,     // the rotozoomer's floor
+    PICTURE_TUNNEL,         // the tunnel's walls
     PICTURE_TUNNEL_BORDER,
     PICTURE_TUNNEL_BORDER_MASK,
     PICTURE_ROTOZOOM_BORDER,
     PICTURE_ROTOZOOM_BORDER_MASK,
-    PICTURE_GREETS,                  // drawn by no scene
-    PICTURE_GREETS_MASK,             // drawn by no scene
-    PICTURE_GREET_SCROLLER,          // drawn by no scene
+    PICTURE_GREETS,         // drawn by no scene
+    PICTURE_GREETS_MASK,    // drawn by no scene
+    PICTURE_GREET_SCROLLER, // drawn by no scene
     PICTURE_TITLE,
     PICTURE_CREATORS,
-    PICTURE_SKYBOX,                  // the heart cube's walls
+    PICTURE_SKYBOX, // the heart cube's walls
     PICTURE_HEART,
     PICTURE_HEART_MASK,
-    PICTURE_CREDIT_1,                // the nine credits, in the order they show
+    PICTURE_CREDIT_1, // the nine credits, in the order they show
     PICTURE_CREDIT_2,
     PICTURE_CREDIT_3,
     PICTURE_CREDIT_4,
@@ -31,7 +31,7 @@ enum {
     PICTURE_CREDIT_8,
     PICTURE_CREDIT_9,
     PICTURE_PINK,
-    PICTURE_INTERLUDE_1,             // the drifting panels
+    PICTURE_INTERLUDE_1, // the drifting panels
     PICTURE_INTERLUDE_2,
     PICTURE_END
 };

@@ -11,9 +11,10 @@
 struct CreditRow {
     float after, before; // shown while the clock is strictly between these
     int texture;
-    int x, y;            // corner: (-1, +1) top left ... (+1, -1) bottom right
+    int x, y; // corner: (-1, +1) top left ... (+1, -1) bottom right
 };
 
+// clang-format off
 static const CreditRow CREDITS[] = {
     {52, 55, PICTURE_CREDIT_1, -1,  1},
     {55, 57, PICTURE_CREDIT_2,  1, -1},
@@ -25,6 +26,7 @@ static const CreditRow CREDITS[] = {
     {67, 69, PICTURE_CREDIT_8,  1,  1},
     {69, 74, PICTURE_CREDIT_9, -1, -1},
 };
+// clang-format on
 
 void UpdateCredits()
 {

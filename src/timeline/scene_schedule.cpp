@@ -44,7 +44,4 @@ int SceneStartSecond(int scene)
 
 int ShowEndSecond() { return SceneStartSecond(-1); }
 
-const char *SceneName(int scene)
-{
-    return scene >= 0 && scene < SCENE_COUNT ? SCENE_NAMES[scene] : "after the end";
-}
+const char *SceneName(int scene) { return scene >= 0 && scene < SCENE_COUNT ? SCENE_NAMES[scene] : "after the end"; }

@@ -27,6 +27,7 @@ void SetupFog()
 
 static void DrawScene(int scene)
 {
+    // clang-format off
     switch (scene) {
     case SCENE_TITLE:      DrawTitlePicture(); break;
     case SCENE_CREATORS:   DrawCreatorsPicture(); break;
@@ -38,6 +39,7 @@ static void DrawScene(int scene)
     case SCENE_END:        DrawEndPicture(); break;
     default: break;
     }
+    // clang-format on
 }
 
 void RunTimeline()

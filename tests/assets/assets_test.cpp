@@ -76,8 +76,8 @@ bool ReadPicture(const std::string &path, Picture &out)
     out.width = image.width;
     out.height = image.height;
     out.channels = image.bytesPerPixel;
-    out.pixels.assign(image.pixels.get(), image.pixels.get() + size_t(image.width) * size_t(image.height) *
-                                                                  size_t(image.bytesPerPixel));
+    out.pixels.assign(image.pixels.get(),
+                      image.pixels.get() + size_t(image.width) * size_t(image.height) * size_t(image.bytesPerPixel));
     return true;
 }
 
@@ -221,7 +221,8 @@ double SeamRatio(const Picture &p, bool columns)
         double sum = 0;
         for (int i = 0; i < length; i++)
             for (int c = 0; c < p.channels; c++)
-                sum += std::abs(int((columns ? p.At(a, i) : p.At(i, a))[c]) - int((columns ? p.At(b, i) : p.At(i, b))[c]));
+                sum +=
+                    std::abs(int((columns ? p.At(a, i) : p.At(i, a))[c]) - int((columns ? p.At(b, i) : p.At(i, b))[c]));
         return sum / length;
     };
     double inside = 0;

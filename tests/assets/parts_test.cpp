@@ -102,7 +102,8 @@ TEST(Lettering, FindsTheFontsAndSetsTextWhereAsked)
     for (int y = 0; y < 60; y++)
         for (int x = 0; x < 240; x++)
             if (page.At(x, y) > 0.5f)
-                left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+                left = std::min(left, x), right = std::max(right, x), top = std::min(top, y),
+                bottom = std::max(bottom, y);
     EXPECT_NEAR((left + right) / 2.0, 120, 3) << "centred";
     EXPECT_NEAR(right - left, width, 6);
     EXPECT_LE(bottom, 44) << "no descenders in 'heart'";

@@ -16,10 +16,12 @@ int main(int argc, char **argv)
         fprintf(stderr, "usage: make_mp3_seeds DIR\nWrites the MP3 fuzz seeds into DIR.\n");
         return 2;
     }
+    // clang-format off
     const struct { int rate, channels, bitrate; bool vbr, id3; } seeds[] = {
         {44100, 2, 128, false, false}, {44100, 1, 64, true, true},  {48000, 2, 160, true, false},
         {32000, 1, 48, false, true},   {22050, 2, 64, false, false}, {24000, 1, 32, true, false},
         {16000, 1, 24, false, false},  {11025, 2, 32, false, true},  {8000, 1, 8, false, false}};
+    // clang-format on
     for (const auto &s : seeds) {
         Mp3Options options;
         options.sampleRate = s.rate;

@@ -61,10 +61,10 @@ int main(int argc, char **argv)
         }
     }
     // A two-entry map beside indices past its end, and a map beside 24-bit pixels.
-    const std::vector<unsigned char> outside = {0, 1, 1, 0, 0, 2, 0, 24, 0, 0, 0, 0, 4, 0, 1, 0, 8, 0,
-                                                10, 20, 30, 40, 50, 60, 0, 1, 2, 255};
-    const std::vector<unsigned char> ignored = {0, 1, 2, 0, 0, 1, 0, 24, 0, 0, 0, 0, 2, 0, 1, 0, 24, 0,
-                                                1, 2, 3, 11, 12, 13, 14, 15, 16};
+    const std::vector<unsigned char> outside = {0, 1, 1, 0, 0,  2,  0,  24, 0,  0,  0, 0, 4, 0,
+                                                1, 0, 8, 0, 10, 20, 30, 40, 50, 60, 0, 1, 2, 255};
+    const std::vector<unsigned char> ignored = {0, 1, 2,  0, 0, 1, 0, 24, 0,  0,  0,  0,  2, 0,
+                                                1, 0, 24, 0, 1, 2, 3, 11, 12, 13, 14, 15, 16};
     failures += !WriteFile(folder + "/mapped-outside.tga", outside);
     failures += !WriteFile(folder + "/map-beside-rgb.tga", ignored);
     if (failures)

@@ -36,7 +36,7 @@ bool HasF16c()
     unsigned a = 0, b = 0, c = 0, d = 0;
     return __get_cpuid(1, &a, &b, &c, &d) && (c & bit_F16C) != 0;
 }
-const int SHOWN = 3;    // stretches of differing frames written out
+const int SHOWN = 3; // stretches of differing frames written out
 
 // What the hashes depend on beyond the code: the OpenGL that draws, the compiler
 // that built the drawing, and the bytes of the show. One "# " line each.
@@ -58,10 +58,12 @@ std::vector<std::string> Environment()
     char show[32];
     snprintf(show, sizeof show, "%016llx", digest);
     // The software renderer compiles its drawing for the processor it finds.
+    // clang-format off
     const struct { const char *name; bool present; } features[] = {
         {"sse4.1", __builtin_cpu_supports("sse4.1") != 0}, {"avx", __builtin_cpu_supports("avx") != 0},
         {"avx2", __builtin_cpu_supports("avx2") != 0},     {"fma", __builtin_cpu_supports("fma") != 0},
         {"f16c", HasF16c()},                              {"avx512f", __builtin_cpu_supports("avx512f") != 0}};
+    // clang-format on
     std::string cpu;
     for (const auto &feature : features)
         if (feature.present)
@@ -196,7 +198,8 @@ int main(int argc, char **argv)
     printf("%ld of %zu frames differ from %s", count, expected.size(), hashesFile.c_str());
     if (got.size() != expected.size())
         printf(" (the show now has %zu frames)", got.size());
-    printf(", in %zu stretch%s%s:\n", runs.size(), runs.size() == 1 ? "" : "es", runs.size() > SHOWN ? ", the first" : "");
+    printf(", in %zu stretch%s%s:\n", runs.size(), runs.size() == 1 ? "" : "es",
+           runs.size() > SHOWN ? ", the first" : "");
     mkdir(out.c_str(), 0777);
     for (size_t i = 0; i < runs.size() && i < SHOWN; i++) {
         const long first = runs[i].first, last = runs[i].second;

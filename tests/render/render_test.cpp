@@ -52,8 +52,10 @@ std::unique_ptr<ShowRenderer> Renderer::renderer;
 
 TEST_F(Renderer, ScenesChangeOneFrameAfterTheirSecond)
 {
+    // clang-format off
     const struct { int second, before, after; } boundaries[] = {
         {8, 0, 1}, {16, 1, 2}, {33, 2, 3}, {51, 3, 4}, {76, 4, 5}, {84, 5, 6}, {102, 6, 7}};
+    // clang-format on
     for (const auto &b : boundaries) {
         long frame = b.second * 60L;
         // Frames out of order, as a single --time would draw them.

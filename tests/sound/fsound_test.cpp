@@ -43,8 +43,8 @@ protected:
     {
         image_ = std::move(image);
         FSOUND_Init(44100, 32, 0);
-        FSOUND_STREAM *stream = FSOUND_Stream_OpenFile(reinterpret_cast<const char *>(image_.data()),
-                                                       SHOW_MODE, int(image_.size()));
+        FSOUND_STREAM *stream =
+            FSOUND_Stream_OpenFile(reinterpret_cast<const char *>(image_.data()), SHOW_MODE, int(image_.size()));
         FSOUND_SetPaused(FSOUND_Stream_PlayEx(FSOUND_FREE, stream, nullptr, 1), 0);
         return stream;
     }

@@ -25,8 +25,8 @@ std::vector<int16_t> DecodeAll(Mp3Decoder &decoder, size_t chunkFrames)
 
 // The lag, within ±maxLag frames, at which the decoded first channel best matches the
 // original over `window` frames from `from`.
-int BestLag(const std::vector<int16_t> &original, const std::vector<int16_t> &decoded,
-            int channels, size_t from, size_t window, int maxLag)
+int BestLag(const std::vector<int16_t> &original, const std::vector<int16_t> &decoded, int channels, size_t from,
+            size_t window, int maxLag)
 {
     int best = 0;
     double bestScore = -1e300;
@@ -51,10 +51,7 @@ struct GaplessCase {
     bool id3;
 };
 
-void PrintTo(const GaplessCase &c, std::ostream *os)
-{
-    *os << c.name;
-}
+void PrintTo(const GaplessCase &c, std::ostream *os) { *os << c.name; }
 
 class Gapless : public ::testing::TestWithParam<GaplessCase> {};
 
@@ -89,15 +86,16 @@ TEST_P(Gapless, DecodesEveryEncodedSampleInPlace)
     EXPECT_EQ(BestLag(original, decoded, c.channels, ONSET, 4096, 1200), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Formats, Gapless,
-    ::testing::Values(GaplessCase{"Cbr44kStereo", 44100, 2, 192, false, false},
-                      GaplessCase{"Vbr44kStereoId3", 44100, 2, 0, true, true},
-                      GaplessCase{"Cbr22kMono", 22050, 1, 64, false, false},
-                      GaplessCase{"Vbr22kMonoId3", 22050, 1, 0, true, true},
-                      GaplessCase{"Cbr48kStereoId3", 48000, 2, 160, false, true},
-                      GaplessCase{"Vbr48kMono", 48000, 1, 0, true, false}),
-    [](const ::testing::TestParamInfo<GaplessCase> &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Formats, Gapless,
+                         ::testing::Values(GaplessCase{"Cbr44kStereo", 44100, 2, 192, false, false},
+                                           GaplessCase{"Vbr44kStereoId3", 44100, 2, 0, true, true},
+                                           GaplessCase{"Cbr22kMono", 22050, 1, 64, false, false},
+                                           GaplessCase{"Vbr22kMonoId3", 22050, 1, 0, true, true},
+                                           GaplessCase{"Cbr48kStereoId3", 48000, 2, 160, false, true},
+                                           GaplessCase{"Vbr48kMono", 48000, 1, 0, true, false}),
+                         [](const ::testing::TestParamInfo<GaplessCase> &info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST(Mp3Decoder, CutFilePlaysWhatItHasFromTheSameFirstSample)
 {
@@ -184,8 +182,10 @@ TEST(Mp3Decoder, RefusesWhatIsNotMp3)
     for (size_t size : {100, 5000, 300000})
         cases.push_back({"random " + std::to_string(size), randomBytes(size)});
     // A WAV file of the same music.
+    // clang-format off
     std::vector<unsigned char> wav = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0,
                                       1, 0, 2, 0, 0x44, 0xAC, 0, 0, 0x10, 0xB1, 2, 0, 4, 0, 16, 0, 'd', 'a', 't', 'a', 0, 0, 0, 0};
+    // clang-format on
     for (int16_t sample : MakeMusic(44100, 2, 44100, 0)) {
         wav.push_back((unsigned char)(sample & 0xFF));
         wav.push_back((unsigned char)((sample >> 8) & 0xFF));

@@ -18,10 +18,7 @@ const int64_t QUEUED = 2 * PERIOD;
 const int64_t NS = 1000000000;
 
 // The first nanosecond by which `frames` have played.
-int64_t NsFor(int64_t frames)
-{
-    return (frames * NS + RATE - 1) / RATE;
-}
+int64_t NsFor(int64_t frames) { return (frames * NS + RATE - 1) / RATE; }
 
 TEST(PlaybackClock, HeardIsTakenMinusQueuedAndMovesOnBetweenTakes)
 {

@@ -14,10 +14,7 @@ GLint g_maxTextureSize = 16384;
 GLuint g_nextTexture = 1;
 int g_generateMipmap = 0;
 
-void Record(const char *name, std::initializer_list<double> args)
-{
-    g_calls.push_back({name, args});
-}
+void Record(const char *name, std::initializer_list<double> args) { g_calls.push_back({name, args}); }
 
 void SetCapability(GLenum cap, bool on)
 {
@@ -153,7 +150,10 @@ void glFogfv(GLenum name, const GLfloat *values)
 }
 
 void glHint(GLenum target, GLenum mode) { Record("glHint", {double(target), double(mode)}); }
-void glViewport(GLint x, GLint y, GLsizei w, GLsizei h) { Record("glViewport", {double(x), double(y), double(w), double(h)}); }
+void glViewport(GLint x, GLint y, GLsizei w, GLsizei h)
+{
+    Record("glViewport", {double(x), double(y), double(w), double(h)});
+}
 void glClearColor(GLfloat r, GLfloat g, GLfloat b, GLfloat a) { Record("glClearColor", {r, g, b, a}); }
 void glClear(GLbitfield mask) { Record("glClear", {double(mask)}); }
 
@@ -182,11 +182,11 @@ void glGetTexParameteriv(GLenum target, GLenum name, GLint *value)
     *value = name == GL_GENERATE_MIPMAP ? g_generateMipmap : 0;
 }
 
-void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height,
-                  GLint border, GLenum format, GLenum type, const void *pixels)
+void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height, GLint border,
+                  GLenum format, GLenum type, const void *pixels)
 {
-    Record("glTexImage2D", {double(target), double(level), double(internalFormat), double(width),
-                            double(height), double(border), double(format), double(type)});
+    Record("glTexImage2D", {double(target), double(level), double(internalFormat), double(width), double(height),
+                            double(border), double(format), double(type)});
     GlUpload upload{level, internalFormat, width, height, format, {}};
     size_t components = format == GL_RGBA ? 4 : format == GL_RGB ? 3 : 1;
     if (pixels && width > 0 && height > 0) {

@@ -17,10 +17,7 @@ struct FileCloser {
 using File = std::unique_ptr<FILE, FileCloser>;
 
 // A stream over the bytes, as DecodeTgaFile and its helpers read them.
-File OpenBytes(std::vector<unsigned char> &bytes)
-{
-    return File(fmemopen(bytes.data(), bytes.size(), "rb"));
-}
+File OpenBytes(std::vector<unsigned char> &bytes) { return File(fmemopen(bytes.data(), bytes.size(), "rb")); }
 
 std::vector<unsigned char> PixelsOf(const Image &image)
 {
@@ -36,7 +33,8 @@ Image ReadBytes(const std::vector<unsigned char> &bytes, int flags = IMAGE_NO_RE
 }
 
 // Refused, with a reason that contains `why`, and nothing left in the image.
-void ExpectRefused(const std::vector<unsigned char> &bytes, const char *why, int flags = 0, int maxSize = IMAGE_MAX_SIZE)
+void ExpectRefused(const std::vector<unsigned char> &bytes, const char *why, int flags = 0,
+                   int maxSize = IMAGE_MAX_SIZE)
 {
     Image image;
     EXPECT_EQ(ReadImageFile(WriteTestFile("refused.tga", bytes).c_str(), &image, flags, maxSize), 0) << why;
@@ -100,11 +98,16 @@ struct Encoding {
 };
 
 const Encoding ENCODINGS[] = {
-    {"mapped, 24-bit map", 1, 8, 24, 3, IMAGE_GL_RGB},   {"mapped, 32-bit map", 1, 8, 32, 4, IMAGE_GL_RGBA},
-    {"24-bit", 2, 24, 0, 3, IMAGE_GL_RGB},               {"32-bit", 2, 32, 0, 4, IMAGE_GL_RGBA},
-    {"grey", 3, 8, 0, 1, IMAGE_GL_LUMINANCE},            {"RLE mapped, 24-bit map", 9, 8, 24, 3, IMAGE_GL_RGB},
-    {"RLE mapped, 32-bit map", 9, 8, 32, 4, IMAGE_GL_RGBA}, {"RLE 24-bit", 10, 24, 0, 3, IMAGE_GL_RGB},
-    {"RLE 32-bit", 10, 32, 0, 4, IMAGE_GL_RGBA},         {"RLE grey", 11, 8, 0, 1, IMAGE_GL_LUMINANCE},
+    {"mapped, 24-bit map", 1, 8, 24, 3, IMAGE_GL_RGB},
+    {"mapped, 32-bit map", 1, 8, 32, 4, IMAGE_GL_RGBA},
+    {"24-bit", 2, 24, 0, 3, IMAGE_GL_RGB},
+    {"32-bit", 2, 32, 0, 4, IMAGE_GL_RGBA},
+    {"grey", 3, 8, 0, 1, IMAGE_GL_LUMINANCE},
+    {"RLE mapped, 24-bit map", 9, 8, 24, 3, IMAGE_GL_RGB},
+    {"RLE mapped, 32-bit map", 9, 8, 32, 4, IMAGE_GL_RGBA},
+    {"RLE 24-bit", 10, 24, 0, 3, IMAGE_GL_RGB},
+    {"RLE 32-bit", 10, 32, 0, 4, IMAGE_GL_RGBA},
+    {"RLE grey", 11, 8, 0, 1, IMAGE_GL_LUMINANCE},
 };
 
 TEST(TgaDecoding, EveryEncodingAndStorageOrderGivesThePictureBottomRowFirst)
@@ -117,8 +120,8 @@ TEST(TgaDecoding, EveryEncodingAndStorageOrderGivesThePictureBottomRowFirst)
                     SCOPED_TRACE(testing::Message() << e.name << ", " << width << "x3, top first " << topToBottom
                                                     << ", right to left " << rightToLeft);
                     Picture picture = MakePicture(width, 3, e.channels, seed++);
-                    TgaEncoding encoding{e.imageType, e.pixelDepth, e.colourMapBits, topToBottom != 0,
-                                         rightToLeft != 0, width == 5 ? "an ID field to skip" : ""};
+                    TgaEncoding encoding{e.imageType,      e.pixelDepth,     e.colourMapBits,
+                                         topToBottom != 0, rightToLeft != 0, width == 5 ? "an ID field to skip" : ""};
                     Image image = ReadBytes(Encode(picture, encoding));
                     EXPECT_EQ(image.width, width);
                     EXPECT_EQ(image.height, 3);
@@ -222,8 +225,7 @@ TEST(TgaDecoding, AFileThatEndsEarlyLoadsWithWhatItLacksBlack)
     std::vector<unsigned char> packed = TgaHeaderBytes(0, 10, 0, 0, 3, 2, 24, 0x20);
     packed.insert(packed.end(), {0x01, 1, 2, 3, 4, 5, 6, 0x82, 7, 8, 9});
     Image image = ReadBytes(packed);
-    EXPECT_EQ(PixelsOf(image),
-              std::vector<unsigned char>({9, 8, 7, 9, 8, 7, 0, 0, 0, 3, 2, 1, 6, 5, 4, 9, 8, 7}));
+    EXPECT_EQ(PixelsOf(image), std::vector<unsigned char>({9, 8, 7, 9, 8, 7, 0, 0, 0, 3, 2, 1, 6, 5, 4, 9, 8, 7}));
 
     // A file that ends inside its colour map is black all over.
     std::vector<unsigned char> mapped = TgaHeaderBytes(1, 1, 4, 24, 2, 2, 8);
@@ -300,8 +302,10 @@ TEST(TgaDecoding, HeaderRefusalPutsTheFileBackAndAcceptanceSkipsTheIdField)
 
 TEST(Resampling, PowerOfTwoSizes)
 {
+    // clang-format off
     const struct { int n, p; } cases[] = {{-3, 1}, {0, 1},     {1, 1},     {2, 2},       {3, 4},      {256, 256},
                                           {257, 512}, {300, 512}, {480, 512}, {640, 1024}, {65535, 65536}};
+    // clang-format on
     for (const auto &c : cases)
         EXPECT_EQ(NextPowerOfTwo(c.n), c.p) << c.n;
 }
@@ -310,9 +314,11 @@ TEST(Resampling, MatchesTheBilinearArithmeticToTheBit)
 {
     // Odd sizes, single rows and columns, more than one strip of columns, and long
     // walks along each axis, where fractions summed in single precision would drift.
+    // clang-format off
     const struct { int width, height, bpp; } cases[] = {{640, 480, 3}, {300, 200, 4}, {256, 100, 1}, {5, 7, 3},
                                                        {257, 3, 4},   {3, 1, 1},     {1, 5, 3},     {1000, 2, 1},
                                                        {7, 1000, 3}};
+    // clang-format on
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " x" << c.bpp);
         Picture picture = MakePicture(c.width, c.height, c.bpp, unsigned(c.width), 0);

@@ -49,9 +49,8 @@ std::vector<unsigned char> Encode(const Picture &picture, const TgaEncoding &enc
 std::string WriteTestFile(const std::string &name, const std::vector<unsigned char> &bytes)
 {
     static int folders = 0;
-    std::filesystem::path folder =
-        std::filesystem::path(testing::TempDir()) / ("heartcube-pictures-" + std::to_string(getpid()) + "-" +
-                                                     std::to_string(folders++));
+    std::filesystem::path folder = std::filesystem::path(testing::TempDir()) /
+                                   ("heartcube-pictures-" + std::to_string(getpid()) + "-" + std::to_string(folders++));
     std::filesystem::create_directories(folder);
     const std::string path = (folder / name).string();
     EXPECT_TRUE(WriteFile(path, bytes)) << path;
@@ -63,7 +62,9 @@ std::vector<unsigned char> TgaHeaderBytes(int colourMapType, int imageType, int 
 {
     auto low = [](int value) { return static_cast<unsigned char>(value & 0xff); };
     auto high = [](int value) { return static_cast<unsigned char>((value >> 8) & 0xff); };
+    // clang-format off
     return {0,          low(colourMapType), low(imageType), 0,          0,        low(mapLength),
             high(mapLength), low(mapBits),  0,              0,          0,        0,
             low(width), high(width),        low(height),    high(height), low(pixelDepth), low(descriptor)};
+    // clang-format on
 }

@@ -63,7 +63,8 @@ TEST_F(MesaUpload, TheTextureHoldsTheDecodedPicture)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " type " << c.encoding.imageType);
-        const std::string path = WriteTestFile("real.tga", Encode(MakePicture(c.width, c.height, c.channels, 9), c.encoding));
+        const std::string path =
+            WriteTestFile("real.tga", Encode(MakePicture(c.width, c.height, c.channels, 9), c.encoding));
         Image expected;
         ASSERT_TRUE(ReadImageFile(path.c_str(), &expected, 0));
         ASSERT_EQ(LoadTextureImage(path.c_str(), 0), 1);
@@ -83,9 +84,11 @@ TEST_F(MesaUpload, TheTextureHoldsTheDecodedPicture)
 
 TEST_F(MesaUpload, MipmapsComeFromTheDriverWhenItOffersThem)
 {
-    const std::string path = WriteTestFile("levels.tga", Encode(MakePicture(8, 4, 3, 10), {2, 24, 0, false, false, ""}));
+    const std::string path =
+        WriteTestFile("levels.tga", Encode(MakePicture(8, 4, 3, 10), {2, 24, 0, false, false, ""}));
     ASSERT_EQ(LoadTextureImage(path.c_str(), IMAGE_BUILD_MIPMAPS), 1);
-    for (int level = 1, width = 4, height = 2; level <= 3; level++, width = std::max(1, width / 2), height = std::max(1, height / 2)) {
+    for (int level = 1, width = 4, height = 2; level <= 3;
+         level++, width = std::max(1, width / 2), height = std::max(1, height / 2)) {
         Level read = ReadLevel(level, GL_RGB, 3);
         EXPECT_EQ(read.width, width) << "level " << level;
         EXPECT_EQ(read.height, height) << "level " << level;

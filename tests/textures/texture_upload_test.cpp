@@ -55,9 +55,9 @@ TEST_F(TextureUpload, UploadsLevelZeroWithPackedRowsAndPutsTheAlignmentBack)
     Picture picture = MakePicture(256, 256, 3, 1, 0);
     EXPECT_EQ(LoadPicture(picture, {2, 24, 0, false, false, ""}), "");
 
-    EXPECT_EQ(glrec::Names(), std::vector<std::string>({"glPixelStorei", "glGetIntegerv", "glGetString",
-                                                         "glGetIntegerv", "glPixelStorei", "glTexImage2D",
-                                                         "glPixelStorei"}));
+    EXPECT_EQ(glrec::Names(),
+              std::vector<std::string>({"glPixelStorei", "glGetIntegerv", "glGetString", "glGetIntegerv",
+                                        "glPixelStorei", "glTexImage2D", "glPixelStorei"}));
     EXPECT_EQ(glrec::Format(glrec::Calls()[4]), glrec::Format({"glPixelStorei", {GL_UNPACK_ALIGNMENT, 1}}));
     EXPECT_EQ(glrec::Format(glrec::Calls()[5]),
               glrec::Format({"glTexImage2D", {GL_TEXTURE_2D, 0, 3, 256, 256, 0, GL_RGB, GL_UNSIGNED_BYTE}}));
@@ -100,11 +100,13 @@ TEST_F(TextureUpload, SizesGrowToPowersOfTwoAndFormatsFollowThePixels)
 TEST_F(TextureUpload, FailuresTouchNoOpenGlStateAndNameTheFileOnce)
 {
     std::vector<unsigned char> notTga(100, 'x');
+    // clang-format off
     const struct { std::string path, reason; } cases[] = {
         {WriteTestFile("deep.tga", TgaHeaderBytes(0, 2, 0, 0, 4, 4, 16)), "16-bit pixels are not supported"},
         {WriteTestFile("text.tga", notTga), "not a TGA file"},
         {testing::TempDir() + "/missing.tga", "No such file or directory"},
     };
+    // clang-format on
     for (const auto &c : cases) {
         glrec::Reset();
         EXPECT_EQ(Load(c.path, 0, 0), "textures: " + c.path + ": " + c.reason + "\n");
@@ -194,7 +196,8 @@ TEST_F(TextureUpload, TheTableLoadsEveryEntryInOrderAndGoesOnPastMissingFiles)
     const std::filesystem::path before = std::filesystem::current_path();
     const std::filesystem::path show = std::filesystem::path(WriteTestFile("unused", {})).parent_path();
     std::filesystem::create_directory(show / "data");
-    ASSERT_TRUE(WriteFile((show / "data/heart.tga").string(), Encode(MakePicture(3, 3, 4, 4), {2, 32, 0, false, false, ""})));
+    ASSERT_TRUE(
+        WriteFile((show / "data/heart.tga").string(), Encode(MakePicture(3, 3, 4, 4), {2, 32, 0, false, false, ""})));
     std::filesystem::current_path(show);
     testing::internal::CaptureStderr();
     LoadTextures();

@@ -81,6 +81,7 @@ TEST(TgaTool, ExitStatusTellsRefusalsFromUsageErrors)
 {
     const std::string good = WriteTestFile("good.tga", Encode(MakePicture(2, 2, 4, 2), {2, 32, 0, false, false, ""}));
     const std::string deep = WriteTestFile("deep.tga", TgaHeaderBytes(0, 2, 0, 0, 2, 2, 16));
+    // clang-format off
     const struct { std::string arguments; int status; } cases[] = {
         {"--help", 0},
         {good, 0},
@@ -92,6 +93,7 @@ TEST(TgaTool, ExitStatusTellsRefusalsFromUsageErrors)
         {good + " out.bmp", 2},
         {good + " a.png b.png", 2},
     };
+    // clang-format on
     for (const auto &c : cases)
         EXPECT_EQ(RunTool(c.arguments + " 2>/dev/null").status, c.status) << c.arguments;
     EXPECT_NE(RunTool("--help").out.find("usage: heartcube-tga [--no-resample] IN.tga"), std::string::npos);

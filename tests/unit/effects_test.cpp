@@ -39,20 +39,21 @@ protected:
         return text;
     }
 
-    static std::vector<std::string> Text(std::initializer_list<const char *> names)
-    {
-        return Text(glrec::Only(names));
-    }
+    static std::vector<std::string> Text(std::initializer_list<const char *> names) { return Text(glrec::Only(names)); }
 
     // The calls of the picture quad of every picture in the show, at a half size and depth.
     static std::vector<std::string> Quad(const char *w, const char *h, const char *z)
     {
         std::string W(w), H(h), Z(z);
         return {"glBegin(7)",
-                "glTexCoord2f(0, 0)", "glVertex3f(-" + W + ", -" + H + ", " + Z + ")",
-                "glTexCoord2f(1, 0)", "glVertex3f(" + W + ", -" + H + ", " + Z + ")",
-                "glTexCoord2f(1, 1)", "glVertex3f(" + W + ", " + H + ", " + Z + ")",
-                "glTexCoord2f(0, 1)", "glVertex3f(-" + W + ", " + H + ", " + Z + ")",
+                "glTexCoord2f(0, 0)",
+                "glVertex3f(-" + W + ", -" + H + ", " + Z + ")",
+                "glTexCoord2f(1, 0)",
+                "glVertex3f(" + W + ", -" + H + ", " + Z + ")",
+                "glTexCoord2f(1, 1)",
+                "glVertex3f(" + W + ", " + H + ", " + Z + ")",
+                "glTexCoord2f(0, 1)",
+                "glVertex3f(-" + W + ", " + H + ", " + Z + ")",
                 "glEnd()"};
     }
 
@@ -74,8 +75,10 @@ const char *const ADD_BLEND = "glBlendFunc(1, 1)";    // GL_ONE, GL_ONE
 
 TEST_F(Scene, PicturePanelsKeepTheBlendFunctionTheyFind)
 {
+    // clang-format off
     const struct { void (*draw)(); int texture; } panels[] = {
         {DrawTitlePicture, 11}, {DrawCreatorsPicture, 12}, {DrawPinkPicture, 25}};
+    // clang-format on
     for (const auto &panel : panels) {
         glrec::Reset();
         panel.draw();
@@ -91,7 +94,8 @@ TEST_F(Scene, PicturePanelsKeepTheBlendFunctionTheyFind)
     DrawEndPicture();
     EXPECT_EQ(Text(glrec::Calls()),
               Join({{"glLoadIdentity()", "glTranslatef(0, 0, -2.20000005)", BLEND_ON, ADD_BLEND, Bind(28)},
-                    Quad("1.89999998", "1.39999998", "0"), {"glLoadIdentity()"}}));
+                    Quad("1.89999998", "1.39999998", "0"),
+                    {"glLoadIdentity()"}}));
 }
 
 TEST_F(Scene, RotozoomerSwingsOnlyAfter17Point7Seconds)
@@ -124,15 +128,17 @@ TEST_F(Scene, RotozoomerTurnsScrollsAndLeavesItsBorderState)
                                         "glVertex2f(3.20000005, 3.20000005)", "glVertex2f(-3.20000005, 3.20000005)"}));
     std::vector<std::string> square = Text({"glTexCoord2f"});
     square.resize(4);
-    EXPECT_EQ(square, (std::vector<std::string>{"glTexCoord2f(15, 15)", "glTexCoord2f(20, 15)",
-                                                "glTexCoord2f(20, 20)", "glTexCoord2f(15, 20)"}));
+    EXPECT_EQ(square, (std::vector<std::string>{"glTexCoord2f(15, 15)", "glTexCoord2f(20, 15)", "glTexCoord2f(20, 20)",
+                                                "glTexCoord2f(15, 20)"}));
 
     // The border: a masked overlay 3.8 x 3.0 at 2.2 units, after the square.
     std::vector<std::string> calls = Text(glrec::Calls());
     std::vector<std::string> border(calls.end() - 28, calls.end());
     EXPECT_EQ(border, Join({{"glLoadIdentity()", "glTranslatef(0, 0, -2.20000005)", BLEND_ON, MASK_BLEND, Bind(7)},
-                            Quad("1.89999998", "1.5", "0"), {ADD_BLEND, Bind(6)},
-                            Quad("1.89999998", "1.5", "0"), {BLEND_OFF}}));
+                            Quad("1.89999998", "1.5", "0"),
+                            {ADD_BLEND, Bind(6)},
+                            Quad("1.89999998", "1.5", "0"),
+                            {BLEND_OFF}}));
 
     const GlState &s = glrec::State();
     EXPECT_FALSE(s.blend);
@@ -156,17 +162,20 @@ TEST_F(Scene, TunnelWallsScrollTowardsTheViewerInFog)
                                                               "glNormal3f(1, 0, 0)", "glNormal3f(-1, 0, 0)"}));
     std::vector<std::string> walls = Text({"glTexCoord2f"});
     walls.resize(16);
-    EXPECT_EQ(walls, (std::vector<std::string>{
-                         "glTexCoord2f(0, 3.5)", "glTexCoord2f(0, 2.5)", "glTexCoord2f(1, 2.5)", "glTexCoord2f(1, 3.5)",
-                         "glTexCoord2f(1, 3.5)", "glTexCoord2f(0, 3.5)", "glTexCoord2f(0, 2.5)", "glTexCoord2f(1, 2.5)",
-                         "glTexCoord2f(3.5, 0)", "glTexCoord2f(3.5, 1)", "glTexCoord2f(2.5, 1)", "glTexCoord2f(2.5, 0)",
-                         "glTexCoord2f(-2.5, 0)", "glTexCoord2f(-1.5, 0)", "glTexCoord2f(-1.5, 1)", "glTexCoord2f(-2.5, 1)"}));
+    EXPECT_EQ(walls, (std::vector<std::string>{"glTexCoord2f(0, 3.5)", "glTexCoord2f(0, 2.5)", "glTexCoord2f(1, 2.5)",
+                                               "glTexCoord2f(1, 3.5)", "glTexCoord2f(1, 3.5)", "glTexCoord2f(0, 3.5)",
+                                               "glTexCoord2f(0, 2.5)", "glTexCoord2f(1, 2.5)", "glTexCoord2f(3.5, 0)",
+                                               "glTexCoord2f(3.5, 1)", "glTexCoord2f(2.5, 1)", "glTexCoord2f(2.5, 0)",
+                                               "glTexCoord2f(-2.5, 0)", "glTexCoord2f(-1.5, 0)",
+                                               "glTexCoord2f(-1.5, 1)", "glTexCoord2f(-2.5, 1)"}));
     // One begin/end pair for all 16 wall corners; the border follows with fog still on.
     EXPECT_EQ(glrec::Only({"glVertex3f"}).size(), 24u);
     std::vector<std::string> border(calls.end() - 29, calls.end());
     EXPECT_EQ(border, Join({{"glLoadIdentity()", "glTranslatef(0, 0, -2.20000005)", BLEND_ON, MASK_BLEND, Bind(5)},
-                            Quad("1.89999998", "1.60000002", "0"), {ADD_BLEND, Bind(4)},
-                            Quad("1.89999998", "1.60000002", "0"), {BLEND_OFF, "glDisable(2912)"}}));
+                            Quad("1.89999998", "1.60000002", "0"),
+                            {ADD_BLEND, Bind(4)},
+                            Quad("1.89999998", "1.60000002", "0"),
+                            {BLEND_OFF, "glDisable(2912)"}}));
 
     const GlState &s = glrec::State();
     EXPECT_FALSE(s.fog);
@@ -191,8 +200,10 @@ TEST_F(Scene, TunnelCoordinatesAreRoundedOnceFromDouble)
 
 TEST_F(Scene, HeartSwingsInFrontOfTheSpinningBox)
 {
+    // clang-format off
     const struct { double t; float angle; double h; } cases[] = {
         {0.5, 30.0f, -3.85888}, {1.5, 90.0f, -3.58788}, {51.0, 3060.0f, -4.95376}, {100.0, 6000.0f, std::sin(600.0) - 4}};
+    // clang-format on
     for (const auto &c : cases) {
         glrec::Reset();
         SetHeadlessTimer(c.t);
@@ -209,17 +220,22 @@ TEST_F(Scene, HeartSwingsInFrontOfTheSpinningBox)
     EXPECT_EQ(glrec::Only({"glNormal3f"}).size(), 6u);
     std::vector<std::string> calls = Text(glrec::Calls());
     std::vector<std::string> heart(calls.end() - 26, calls.end());
-    EXPECT_EQ(heart, Join({{BLEND_ON, MASK_BLEND, Bind(15)}, Quad("1", "1", "1"), {ADD_BLEND, Bind(14)},
-                           Quad("1", "1", "1"), {BLEND_OFF}}));
+    EXPECT_EQ(heart, Join({{BLEND_ON, MASK_BLEND, Bind(15)},
+                           Quad("1", "1", "1"),
+                           {ADD_BLEND, Bind(14)},
+                           Quad("1", "1", "1"),
+                           {BLEND_OFF}}));
     EXPECT_EQ(glrec::State().boundTexture, Texture(14));
 }
 
 TEST_F(Scene, InterludePanelsDriftOnTheirPaths)
 {
+    // clang-format off
     const struct { double t; double x1, y1, x2, y2; } cases[] = {
         {0.0, 1, 0, 0, 1},
         {1.0, -0.41615, 0.99749, 0.90930, 0.07074},
         {10.0, 0.40808, 0.65029, 0.91295, -0.75969}};
+    // clang-format on
     for (const auto &c : cases) {
         glrec::Reset();
         SetHeadlessTimer(c.t);
@@ -246,9 +262,11 @@ TEST_F(Scene, CreditsFollowTheMusicClock)
 {
     // The whole schedule: each picture shows while the clock is strictly between
     // its two seconds, at its corner.
+    // clang-format off
     const struct { int after, before, texture, x, y; } rows[] = {
         {52, 55, 16, -1, 1}, {55, 57, 17, 1, -1}, {57, 59, 18, 1, 1}, {59, 61, 19, -1, -1}, {61, 63, 20, 1, 1},
         {63, 65, 21, -1, 1}, {65, 67, 22, 1, -1}, {67, 69, 23, 1, 1}, {69, 74, 24, -1, -1}};
+    // clang-format on
     for (int second = 51; second <= 75; second++) {
         glrec::Reset();
         g_scene = SCENE_HEART_CUBE;
@@ -264,7 +282,8 @@ TEST_F(Scene, CreditsFollowTheMusicClock)
         }
         ASSERT_EQ(binds.size(), 4u) << "one picture at " << second;
         EXPECT_EQ(binds.back().args[1], Texture(shown->texture)) << second;
-        EXPECT_EQ(moves.back().args, (std::vector<double>{double(shown->x), double(shown->y), double(-2.2f)})) << second;
+        EXPECT_EQ(moves.back().args, (std::vector<double>{double(shown->x), double(shown->y), double(-2.2f)}))
+            << second;
     }
 
     glrec::Reset();

@@ -56,12 +56,14 @@ TEST(Options, InstalledShowOnlyWhereThereIsNone)
     std::ofstream(root / "music-only" / "Dezira.mp3") << "x";
     fs::create_directories(root / "empty");
 
+    // clang-format off
     const struct { const char *from; const char *installed; fs::path expected; } cases[] = {
         {"empty", "installed", installed},
         {"empty", "not-installed", root / "empty"},
         {"pictures-only", "installed", root / "pictures-only"},
         {"music-only", "installed", root / "music-only"},
     };
+    // clang-format on
     for (const auto &c : cases) {
         fs::current_path(root / c.from);
         EXPECT_EQ(EnterShowFolder(nullptr, (root / c.installed).c_str()), 1);

@@ -149,8 +149,8 @@ TEST_F(Pixels, PinkAddedOntoBlackLooksOpaque)
 TEST_F(Pixels, TunnelFadesToBlackUnderItsBorder)
 {
     Solid(3, {200, 200, 200});
-    Frame(4, {0, 0, 255}, BLACK);      // border: blue frame
-    Frame(5, BLACK, {255, 255, 255});  // mask: clear inside the frame
+    Frame(4, {0, 0, 255}, BLACK);     // border: blue frame
+    Frame(5, BLACK, {255, 255, 255}); // mask: clear inside the frame
     SetHeadlessTimer(7.3);
     Draw(DrawTunnel);
     ExpectNear(At(W / 2, H / 2), BLACK, "centre, deep in the fog");
@@ -169,8 +169,8 @@ TEST_F(Pixels, TunnelFadesToBlackUnderItsBorder)
 TEST_F(Pixels, HeartCoversTheBoxWhereItsMaskIsBlack)
 {
     Solid(13, {0, 0, 200});
-    Disc(15, BLACK, {255, 255, 255});       // heart mask
-    Disc(14, {255, 0, 0}, BLACK);           // heart picture
+    Disc(15, BLACK, {255, 255, 255}); // heart mask
+    Disc(14, {255, 0, 0}, BLACK);     // heart picture
     SetHeadlessTimer(0.5);
     Draw(DrawHeartCube);
     ExpectNear(At(W / 2, H / 2), {255, 0, 0}, "heart");
@@ -189,8 +189,10 @@ TEST_F(Pixels, CreditsAppearInTheirCornerAtTheirSecond)
     Solid(15, {255, 255, 255});
     Solid(14, BLACK);
     // Each picture a disc of its own colour; a second when it shows, and its corner.
+    // clang-format off
     const struct { int second, x, y; } rows[] = {{53, -1, 1}, {56, 1, -1}, {58, 1, 1},  {60, -1, -1}, {62, 1, 1},
                                                  {64, -1, 1}, {66, 1, -1}, {68, 1, 1}, {70, -1, -1}};
+    // clang-format on
     for (int i = 0; i < 9; i++)
         Disc(16 + i, {25 * (i + 1), 200, 0}, BLACK);
     auto frame = [&](int second) {
@@ -205,8 +207,8 @@ TEST_F(Pixels, CreditsAppearInTheirCornerAtTheirSecond)
             for (int y : {-1, 1}) {
                 bool here = x == rows[i].x && y == rows[i].y;
                 Colour want = here ? Colour{25 * (i + 1), 200, 100} : Colour{0, 0, 100};
-                std::string where = "picture " + std::to_string(i + 1) + ", corner " + std::to_string(x) + "," +
-                                    std::to_string(y);
+                std::string where =
+                    "picture " + std::to_string(i + 1) + ", corner " + std::to_string(x) + "," + std::to_string(y);
                 ExpectNear(At(W / 2 + 205 * x, H / 2 - 205 * y), want, where.c_str());
             }
     }

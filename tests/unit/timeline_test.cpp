@@ -32,8 +32,10 @@ protected:
 
 TEST_F(Timeline, MusicClockHoldsWholeSecondsOnly)
 {
+    // clang-format off
     const struct { int ms; float seconds; } cases[] = {
         {0, 0.0f}, {999, 0.0f}, {7999, 7.0f}, {8000, 8.0f}, {110999, 110.0f}, {111000, 111.0f}};
+    // clang-format on
     for (const auto &c : cases) {
         SetHeadlessMusicPosition(c.ms);
         ReadMusicClock();
@@ -43,9 +45,11 @@ TEST_F(Timeline, MusicClockHoldsWholeSecondsOnly)
 
 TEST_F(Timeline, EverySceneBoundaryOfTheShow)
 {
+    // clang-format off
     const struct { int second; int next; } cases[] = {
         {0, 0}, {7, 0}, {8, 1}, {15, 1}, {16, 2}, {32, 2}, {33, 3}, {50, 3}, {51, 4},
         {75, 4}, {76, 5}, {83, 5}, {84, 6}, {101, 6}, {102, 7}, {110, 7}};
+    // clang-format on
     for (const auto &c : cases) {
         EXPECT_EQ(ChooseNextScene(float(c.second)), c.next) << "clock " << c.second;
         // A millisecond short of the next second still reads the same whole second.
@@ -87,13 +91,12 @@ TEST_F(Timeline, ShowEndsAt111SecondsAndKeepsItsLastScene)
 
 TEST_F(Timeline, FogIsSetEveryFrameInEveryScene)
 {
-    const std::vector<std::string> fog = {
-        "glFogi(2917, 9729)",                  // GL_FOG_MODE, GL_LINEAR
-        "glFogfv(2918, 0, 0, 0, 1)",           // GL_FOG_COLOR, black
-        "glFogf(2914, 0.25)",                  // GL_FOG_DENSITY
-        "glHint(3156, 4354)",                  // GL_FOG_HINT, GL_NICEST
-        "glFogf(2915, 0)",                     // GL_FOG_START
-        "glFogf(2916, 30)"};                   // GL_FOG_END
+    const std::vector<std::string> fog = {"glFogi(2917, 9729)",        // GL_FOG_MODE, GL_LINEAR
+                                          "glFogfv(2918, 0, 0, 0, 1)", // GL_FOG_COLOR, black
+                                          "glFogf(2914, 0.25)",        // GL_FOG_DENSITY
+                                          "glHint(3156, 4354)",        // GL_FOG_HINT, GL_NICEST
+                                          "glFogf(2915, 0)",           // GL_FOG_START
+                                          "glFogf(2916, 30)"};         // GL_FOG_END
     for (int scene = 0; scene < SCENE_COUNT; scene++) {
         glrec::Reset();
         g_scene = scene;
@@ -114,10 +117,8 @@ TEST(Frame, SetUpFollowsTheWindowAndGuardsAZeroHeight)
     std::vector<std::string> got;
     for (const GlCall &call : glrec::Only({"glViewport", "gluPerspective"}))
         got.push_back(glrec::Format(call));
-    EXPECT_EQ(got, (std::vector<std::string>{"glViewport(0, 0, 1024, 768)",
-                                             "gluPerspective(65, 1.33333333, 1, 100)",
-                                             "glViewport(0, 0, 640, 1)",
-                                             "gluPerspective(65, 640, 1, 100)"}));
+    EXPECT_EQ(got, (std::vector<std::string>{"glViewport(0, 0, 1024, 768)", "gluPerspective(65, 1.33333333, 1, 100)",
+                                             "glViewport(0, 0, 640, 1)", "gluPerspective(65, 640, 1, 100)"}));
     EXPECT_TRUE(glrec::State().texture2D);
     EXPECT_EQ(glrec::State().matrixMode, GLenum(GL_MODELVIEW));
 }

@@ -32,9 +32,6 @@ TEST(VideoMode, FirstOfEqualsWins)
     EXPECT_EQ(Choose({{700, 480, 24, 60}, {580, 480, 24, 60}}), 0);
 }
 
-TEST(VideoMode, NoModesNoChoice)
-{
-    EXPECT_EQ(ChooseVideoMode(nullptr, 0, 640, 480), -1);
-}
+TEST(VideoMode, NoModesNoChoice) { EXPECT_EQ(ChooseVideoMode(nullptr, 0, 640, 480), -1); }
 
 } // namespace

@@ -46,8 +46,8 @@ void AddStars(Canvas &canvas, uint32_t seed, int count, float maxY, float bright
         int x0 = int(sx) - 3, y0 = int(sy) - 3;
         for (int y = std::max(0, y0); y < std::min(canvas.Height(), y0 + 7); y++)
             for (int x = std::max(0, x0); x < std::min(canvas.Width(), x0 + 7); x++)
-                stars.At(x, y) = std::max(stars.At(x, y),
-                                          level * AntiAlias(std::hypot(float(x) + 0.5f - sx, float(y) + 0.5f - sy) - radius));
+                stars.At(x, y) = std::max(
+                    stars.At(x, y), level * AntiAlias(std::hypot(float(x) + 0.5f - sx, float(y) + 0.5f - sy) - radius));
     }
     canvas.Glow(stars.Blurred(2), Hex(0x8fb8ff) * (0.8f * brightness));
     canvas.Glow(stars, Rgb{1, 1, 1} * brightness);

@@ -27,7 +27,8 @@ Coverage CubeEdges(int width, int height, float cx, float cy, float scale, float
 // An outline of the given stroke width around a distance field.
 template <class F> Coverage Outline(int width, int height, float stroke, F distance)
 {
-    return Coverage::FromDistance(width, height, [&](float x, float y) { return std::fabs(distance(x, y)) - stroke / 2; });
+    return Coverage::FromDistance(width, height,
+                                  [&](float x, float y) { return std::fabs(distance(x, y)) - stroke / 2; });
 }
 
 // Twinkling stars above maxY, the same ones for the same seed.

@@ -88,10 +88,13 @@ Canvas DrawTitleCard(const Fonts &fonts, int w, int h)
     fonts.bold.DrawCentred(title, name, size, cx, float(h) * 0.905f);
     canvas.Cover(title.Blurred(6), Hex(0x000000), 0.8f);
     canvas.Glow(title.Blurred(8), Hex(0xff2f92) * 0.9f);
-    canvas.CoverWith(title, [&](float, float y) { return Mix(Hex(0xffffff), Hex(0xffa6d4), (y - float(h) * 0.74f) / (float(h) * 0.17f)); });
+    canvas.CoverWith(title, [&](float, float y) {
+        return Mix(Hex(0xffffff), Hex(0xffa6d4), (y - float(h) * 0.74f) / (float(h) * 0.17f));
+    });
 
     Coverage subtitle(w, h);
-    fonts.regular.DrawCentred(subtitle, U"a real-time demo \u00b7 made with love", int(float(h) * 0.042f), cx, float(h) * 0.975f, 1.0f);
+    fonts.regular.DrawCentred(subtitle, U"a real-time demo \u00b7 made with love", int(float(h) * 0.042f), cx,
+                              float(h) * 0.975f, 1.0f);
     GlowText(canvas, subtitle, Hex(0xc9f3ff), Hex(0x39c6ff), 3, 0.6f);
     return canvas;
 }
@@ -127,8 +130,8 @@ Canvas DrawCreators(const Fonts &fonts, int w, int h)
     const std::u32string team = U"the heartcube team";
     fonts.bold.DrawCentred(big, team, FitSize(fonts.bold, team, int(float(h) * 0.1f), float(w) * 0.66f), cx,
                            float(h) * 0.47f);
-    fonts.regular.DrawCentred(roles, U"code \u00b7 music \u00b7 pictures", int(float(h) * 0.05f), cx,
-                              float(h) * 0.59f, 1);
+    fonts.regular.DrawCentred(roles, U"code \u00b7 music \u00b7 pictures", int(float(h) * 0.05f), cx, float(h) * 0.59f,
+                              1);
     GlowText(canvas, small, Hex(0x9fe9ff), Hex(0x39c6ff), 3, 0.6f);
     GlowText(canvas, big, Hex(0xffffff), Hex(0xff3d9a), 6, 0.9f);
     GlowText(canvas, roles, Hex(0xffb3da), Hex(0xff3d9a), 3, 0.5f);
@@ -139,7 +142,8 @@ Canvas DrawCreators(const Fonts &fonts, int w, int h)
     canvas.Cover(line, Hex(0xd9d2ff));
     Coverage hearts(w, h);
     for (int i = -1; i <= 1; i++)
-        hearts.Merge(HeartShape(w, h, cx + float(i) * float(h) * 0.07f, float(h) * 0.2f, float(h) * (i ? 0.04f : 0.06f)));
+        hearts.Merge(
+            HeartShape(w, h, cx + float(i) * float(h) * 0.07f, float(h) * 0.2f, float(h) * (i ? 0.04f : 0.06f)));
     GlowText(canvas, hearts, Hex(0xff4f8f), Hex(0xff2a6d), 5, 0.8f);
     return canvas;
 }
@@ -310,9 +314,8 @@ Canvas TunnelFrameArt(const FrameSpace &s)
     Coverage rivets(s.w, s.h);
     auto rivet = [&](float ux, float uy) {
         float cx = (0.5f + ux / FRAME_WIDTH) * float(s.w), cy = (0.5f - uy / (2 * s.halfHeight)) * float(s.h);
-        rivets.Merge(Coverage::FromDistance(s.w, s.h, [&](float x, float y) {
-            return std::hypot(x - cx, y - cy) - 0.028f / s.UnitsPerPixel();
-        }));
+        rivets.Merge(Coverage::FromDistance(
+            s.w, s.h, [&](float x, float y) { return std::hypot(x - cx, y - cy) - 0.028f / s.UnitsPerPixel(); }));
     };
     for (int i = -6; i <= 6; i++) {
         float ux = float(i) * 0.27f;
@@ -379,8 +382,8 @@ Canvas DrawSkybox(const Fonts &, int w, int h)
     for (int i = 0; i < 8; i++) {
         float a = TAU * float(i) / 8, radius = float(w) * 0.28f;
         // Point towards the centre: the heart's "down" is the inward direction.
-        hearts.Merge(HeartShape(w, h, cx + std::cos(a) * radius, cy + std::sin(a) * radius, float(w) * 0.1f,
-                                -a - TAU / 4));
+        hearts.Merge(
+            HeartShape(w, h, cx + std::cos(a) * radius, cy + std::sin(a) * radius, float(w) * 0.1f, -a - TAU / 4));
     }
     canvas.Glow(hearts.Blurred(6), Hex(0xff2a78) * 0.7f);
     canvas.CoverWith(hearts, [&](float x, float y) {
@@ -447,6 +450,7 @@ struct Credit {
     uint32_t accent;
 };
 
+// clang-format off
 const Credit CREDITS[9] = {
     {U"welcome to", U"heartcube", 0xff4fa0},
     {U"code", U"C++ and OpenGL", 0x39c6ff},
@@ -458,6 +462,7 @@ const Credit CREDITS[9] = {
     {U"thank you", U"for watching", 0xff7ad1},
     {U"see you", U"next time \u2665", 0xff3d6e},
 };
+// clang-format on
 
 // The picture is drawn in the shape of its quad, 2.25 times as wide as high; a
 // margin of black keeps the lettering and its halo off the quad's edges.
@@ -474,15 +479,21 @@ Canvas DrawCredit(const Fonts &fonts, int w, int h, const Credit &credit)
     fonts.bold.DrawCentred(text, mainText, textSize, cx, float(h) * 0.74f);
     GlowText(canvas, role, Mix(accent, Rgb{1, 1, 1}, 0.35f), accent, 3, 0.7f);
     canvas.Glow(text.Blurred(4), accent * 0.8f);
-    canvas.CoverWith(text, [&](float, float y) { return Mix(Rgb{1, 1, 1}, Mix(accent, Rgb{1, 1, 1}, 0.55f), (y - float(h) * 0.5f) / (float(h) * 0.25f)); });
+    canvas.CoverWith(text, [&](float, float y) {
+        return Mix(Rgb{1, 1, 1}, Mix(accent, Rgb{1, 1, 1}, 0.55f), (y - float(h) * 0.5f) / (float(h) * 0.25f));
+    });
     Coverage underline = Coverage::FromDistance(w, h, [&](float x, float y) {
-        return SegmentDistance(x, y, cx - float(w) * 0.12f, float(h) * 0.48f, cx + float(w) * 0.12f, float(h) * 0.48f) - 0.8f;
+        return SegmentDistance(x, y, cx - float(w) * 0.12f, float(h) * 0.48f, cx + float(w) * 0.12f, float(h) * 0.48f) -
+               0.8f;
     });
     canvas.Glow(underline, accent * 0.8f);
     return canvas;
 }
 
-template <int N> Canvas DrawCreditNumber(const Fonts &fonts, int w, int h) { return DrawCredit(fonts, w, h, CREDITS[N - 1]); }
+template <int N> Canvas DrawCreditNumber(const Fonts &fonts, int w, int h)
+{
+    return DrawCredit(fonts, w, h, CREDITS[N - 1]);
+}
 
 // ---- Pink, interludes and the end ------------------------------------------
 
@@ -505,11 +516,15 @@ Canvas DrawPink(const Fonts &fonts, int w, int h)
     }
     Coverage big = HeartShape(w, h, cx, cy, float(h) * 0.5f);
     canvas.Glow(big.Blurred(12), Hex(0xffffff) * 0.35f);
-    canvas.CoverWith(big, [&](float, float y) { return Mix(Hex(0xffe6f2), Hex(0xff6fae), (y - cy + float(h) * 0.25f) / (float(h) * 0.5f)); });
-    canvas.Cover(Outline(w, h, 3.0f, [&](float x, float y) { return HeartAt(x, y, cx, cy, float(h) * 0.5f) + 6; }), Hex(0xffffff), 0.8f);
+    canvas.CoverWith(big, [&](float, float y) {
+        return Mix(Hex(0xffe6f2), Hex(0xff6fae), (y - cy + float(h) * 0.25f) / (float(h) * 0.5f));
+    });
+    canvas.Cover(Outline(w, h, 3.0f, [&](float x, float y) { return HeartAt(x, y, cx, cy, float(h) * 0.5f) + 6; }),
+                 Hex(0xffffff), 0.8f);
     Coverage words(w, h);
     const std::u32string text = U"with love";
-    fonts.bold.DrawCentred(words, text, FitSize(fonts.bold, text, int(float(h) * 0.12f), float(w) * 0.7f), cx, float(h) * 0.92f);
+    fonts.bold.DrawCentred(words, text, FitSize(fonts.bold, text, int(float(h) * 0.12f), float(w) * 0.7f), cx,
+                           float(h) * 0.92f);
     canvas.Cover(words.Blurred(3), Hex(0x7a0a40), 0.6f);
     canvas.Cover(words, Hex(0xffffff));
     return canvas;
@@ -551,7 +566,8 @@ Canvas DrawEnd(const Fonts &fonts, int w, int h)
     Coverage title(w, h), line(w, h);
     fonts.bold.DrawCentred(title, U"the end", int(float(h) * 0.2f), cx, float(h) * 0.71f);
     GlowText(canvas, title, Hex(0xffffff), Hex(0xff3d9a), 8, 1.0f);
-    fonts.regular.DrawCentred(line, U"heartcube \u00b7 thank you for watching", int(float(h) * 0.05f), cx, float(h) * 0.83f, 1);
+    fonts.regular.DrawCentred(line, U"heartcube \u00b7 thank you for watching", int(float(h) * 0.05f), cx,
+                              float(h) * 0.83f, 1);
     GlowText(canvas, line, Hex(0xbff0ff), Hex(0x39c6ff), 3, 0.6f);
     return canvas;
 }
@@ -564,9 +580,11 @@ Canvas DrawLoveCubes(const Fonts &, int w, int h)
     for (int i = 0; i < 4; i++) {
         float cx = float(w) * (0.25f + 0.5f * float(i % 2)), cy = float(h) * (0.25f + 0.5f * float(i / 2));
         Rgb hue = Hue(0.85f + 0.12f * float(i));
-        canvas.Cover(Outline(w, h, 2, [&](float x, float y) {
-            return RoundedBoxDistance(x - cx, y - cy, float(w) * 0.2f, float(h) * 0.2f, 6);
-        }), hue);
+        canvas.Cover(Outline(w, h, 2,
+                             [&](float x, float y) {
+                                 return RoundedBoxDistance(x - cx, y - cy, float(w) * 0.2f, float(h) * 0.2f, 6);
+                             }),
+                     hue);
         canvas.Cover(HeartShape(w, h, cx, cy, float(h) * 0.22f), Mix(hue, Rgb{1, 1, 1}, 0.4f));
     }
     return canvas;
@@ -585,8 +603,9 @@ Canvas DrawTwist(const Fonts &, int w, int h)
 Coverage GreetsLettering(const Fonts &fonts, int w, int h)
 {
     Coverage text(w, h);
-    fonts.bold.DrawCentred(text, U"greetings", FitSize(fonts.bold, U"greetings", int(float(h) * 0.4f), float(w) * 0.85f),
-                           float(w) / 2, float(h) * 0.6f);
+    fonts.bold.DrawCentred(text, U"greetings",
+                           FitSize(fonts.bold, U"greetings", int(float(h) * 0.4f), float(w) * 0.85f), float(w) / 2,
+                           float(h) * 0.6f);
     fonts.regular.DrawCentred(text, U"to all demo lovers", int(float(h) * 0.14f), float(w) / 2, float(h) * 0.85f);
     return text;
 }
@@ -686,7 +705,8 @@ std::vector<PictureFile> DrawPictures(const Fonts &fonts)
         std::vector<unsigned char> pixels = entry.draw(fonts, entry.width, entry.height).Bytes(channels);
         if (mapped)
             pixels = ReduceColours(pixels, channels);
-        files.push_back({g_textureFiles[entry.picture], EncodeTga(pixels.data(), entry.width, entry.height, channels, e)});
+        files.push_back(
+            {g_textureFiles[entry.picture], EncodeTga(pixels.data(), entry.width, entry.height, channels, e)});
     }
     return files;
 }

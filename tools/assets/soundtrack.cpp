@@ -18,25 +18,25 @@
 
 namespace {
 
-const double BEAT = 0.5;      // seconds
+const double BEAT = 0.5; // seconds
 // The last chord rings on past the show's end, and fades out.
 const double FADE_START = ShowEndSecond() + 1.0;
 const double LENGTH = FADE_START + 5.0;
 
 struct Chord {
-    int root;                    // pitch class, C = 0
-    std::vector<int> intervals;  // semitones above the root
+    int root;                   // pitch class, C = 0
+    std::vector<int> intervals; // semitones above the root
 };
 
-const Chord Am{9, {0, 3, 7}}, F{5, {0, 4, 7}}, C{0, {0, 4, 7}}, G{7, {0, 4, 7}}, E{4, {0, 4, 7}},
-    Em{4, {0, 3, 7}}, Fmaj7{5, {0, 4, 7, 11}}, Em7{4, {0, 3, 7, 10}}, Dm7{2, {0, 3, 7, 10}}, Cmaj7{0, {0, 4, 7, 11}};
+const Chord Am{9, {0, 3, 7}}, F{5, {0, 4, 7}}, C{0, {0, 4, 7}}, G{7, {0, 4, 7}}, E{4, {0, 4, 7}}, Em{4, {0, 3, 7}},
+    Fmaj7{5, {0, 4, 7, 11}}, Em7{4, {0, 3, 7, 10}}, Dm7{2, {0, 3, 7, 10}}, Cmaj7{0, {0, 4, 7, 11}};
 
 struct Bar {
-    int section;   // the scene the bar plays under
-    double time;   // s
-    double beats;  // 4, or 2 for the short bars that land the music on a scene's odd second
-    int index;     // within its section
-    int count;     // bars in the section
+    int section;  // the scene the bar plays under
+    double time;  // s
+    double beats; // 4, or 2 for the short bars that land the music on a scene's odd second
+    int index;    // within its section
+    int count;    // bars in the section
     const Chord *chord;
 };
 
@@ -49,6 +49,7 @@ struct SectionPlan {
 // picture start on odd seconds, so a two-beat bar before each lands them there.
 std::vector<Bar> LayOutBars()
 {
+    // clang-format off
     const std::vector<SectionPlan> plan = {
         {SCENE_TITLE, {{&Am, 4}, {&F, 4}, {&C, 4}, {&G, 4}}},
         {SCENE_CREATORS, {{&Am, 4}, {&F, 4}, {&C, 4}, {&G, 4}}},
@@ -60,6 +61,7 @@ std::vector<Bar> LayOutBars()
         {SCENE_INTERLUDE, {{&Am, 4}, {&F, 4}, {&C, 4}, {&G, 4}, {&Am, 4}, {&F, 4}, {&C, 4}, {&G, 4}, {&E, 4}}},
         {SCENE_END, {{&F, 4}, {&G, 4}, {&Am, 4}, {&Am, 4}}},
     };
+    // clang-format on
     std::vector<Bar> bars;
     for (const SectionPlan &section : plan) {
         double time = SceneStartSecond(section.scene);
@@ -98,23 +100,22 @@ struct TuneNote {
 
 // The chorus over F G Em Am, sung twice with different endings.
 const std::vector<TuneNote> CHORUS_A = {
-    {0, 1.5, 72}, {1.5, 0.5, 69}, {2, 1, 72},    {3, 1, 74},  {4, 1.5, 76}, {5.5, 0.5, 74}, {6, 1, 71},
-    {7, 1, 67},   {8, 1, 71},     {9, 1, 72},    {10, 1, 74}, {11, 1, 76},  {12, 2.5, 76},  {14.5, 0.5, 74},
-    {15, 1, 72},
+    {0, 1.5, 72}, {1.5, 0.5, 69}, {2, 1, 72},  {3, 1, 74},  {4, 1.5, 76},  {5.5, 0.5, 74},  {6, 1, 71},  {7, 1, 67},
+    {8, 1, 71},   {9, 1, 72},     {10, 1, 74}, {11, 1, 76}, {12, 2.5, 76}, {14.5, 0.5, 74}, {15, 1, 72},
 };
 const std::vector<TuneNote> CHORUS_B = {
-    {0, 1.5, 72}, {1.5, 0.5, 69}, {2, 1, 72},  {3, 1, 77},  {4, 1.5, 76}, {5.5, 0.5, 74}, {6, 2, 79},
+    {0, 1.5, 72}, {1.5, 0.5, 69}, {2, 1, 72},  {3, 1, 77},  {4, 1.5, 76},  {5.5, 0.5, 74},  {6, 2, 79},
     {8, 1, 76},   {9, 1, 74},     {10, 1, 71}, {11, 1, 67}, {12, 1.5, 72}, {13.5, 0.5, 71}, {14, 2, 69},
 };
 // The drifting panels' tune over Am F C G.
 const std::vector<TuneNote> DRIFT_TUNE = {
-    {0, 1.5, 76},  {1.5, 0.5, 74}, {2, 2, 72},  {4, 1.5, 69},  {5.5, 0.5, 72}, {6, 2, 77},
-    {8, 1.5, 76},  {9.5, 0.5, 74}, {10, 1, 72}, {11, 1, 67},   {12, 3, 74},    {15, 1, 71},
+    {0, 1.5, 76}, {1.5, 0.5, 74}, {2, 2, 72},  {4, 1.5, 69}, {5.5, 0.5, 72}, {6, 2, 77},
+    {8, 1.5, 76}, {9.5, 0.5, 74}, {10, 1, 72}, {11, 1, 67},  {12, 3, 74},    {15, 1, 71},
 };
 // The closing phrase over F G Am Am.
 const std::vector<TuneNote> CLOSING = {
-    {0, 1.5, 72}, {1.5, 0.5, 69}, {2, 1, 72}, {3, 1, 74}, {4, 1.5, 76}, {5.5, 0.5, 74},
-    {6, 2, 71},   {8, 1.5, 76},   {9.5, 0.5, 74}, {10, 2, 72}, {12, 1, 71}, {13, 3, 69},
+    {0, 1.5, 72}, {1.5, 0.5, 69}, {2, 1, 72},     {3, 1, 74},  {4, 1.5, 76}, {5.5, 0.5, 74},
+    {6, 2, 71},   {8, 1.5, 76},   {9.5, 0.5, 74}, {10, 2, 72}, {12, 1, 71},  {13, 3, 69},
 };
 // The tunnel's falling line over Am G F E.
 const std::vector<TuneNote> TUNNEL_LINE = {
@@ -274,8 +275,9 @@ void Score::Arpeggio(const Bar &bar, double step, int low, float velocity, float
     int n = 0;
     for (double beat = 0; beat < bar.beats - 1e-9; beat += step, n++) {
         float accent = n % 4 == 0 ? 1.0f : 0.75f;
-        PlaySynth(pluck, {At(bar, beat), step * BEAT * 0.8, tones[size_t(order[n % 8]) % tones.size()],
-                          Vary(velocity * accent), brightness},
+        PlaySynth(pluck,
+                  {At(bar, beat), step * BEAT * 0.8, tones[size_t(order[n % 8]) % tones.size()],
+                   Vary(velocity * accent), brightness},
                   Music(n % 2 ? 0.45f : -0.45f, 0.2f, delay), seed_++);
     }
 }

@@ -37,16 +37,13 @@ float PolyBlep(double t, double dt)
 float Oscillate(Wave wave, double phase, double dt)
 {
     switch (wave) {
-    case Wave::Saw:
-        return float(2 * phase - 1) - PolyBlep(phase, dt);
+    case Wave::Saw: return float(2 * phase - 1) - PolyBlep(phase, dt);
     case Wave::Square: {
         double half = phase + 0.5 - std::floor(phase + 0.5);
         return (phase < 0.5 ? 1.0f : -1.0f) + PolyBlep(phase, dt) - PolyBlep(half, dt);
     }
-    case Wave::Triangle:
-        return float(4 * std::fabs(phase - 0.5) - 1);
-    case Wave::Sine:
-        break;
+    case Wave::Triangle: return float(4 * std::fabs(phase - 0.5) - 1);
+    case Wave::Sine: break;
     }
     return Sine(phase);
 }
@@ -54,7 +51,9 @@ float Oscillate(Wave wave, double phase, double dt)
 // An exponential fall with the given time constant, one multiplication a sample.
 class Decay {
 public:
-    explicit Decay(double seconds, double from = 1.0) : value_(from), factor_(std::exp(-1.0 / (seconds * SAMPLE_RATE))) {}
+    explicit Decay(double seconds, double from = 1.0) : value_(from), factor_(std::exp(-1.0 / (seconds * SAMPLE_RATE)))
+    {
+    }
     float Next()
     {
         double v = value_;

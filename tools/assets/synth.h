@@ -37,8 +37,8 @@ struct Mixer {
 struct Send {
     Mixer *mixer = nullptr;
     Stereo *bus = nullptr; // one of the mixer's dry buses
-    float pan = 0;      // -1 left .. 1 right
-    float reverb = 0;   // send levels
+    float pan = 0;         // -1 left .. 1 right
+    float reverb = 0;      // send levels
     float delay = 0;
 };
 
@@ -61,9 +61,21 @@ class Filter {
 public:
     // Cutoff in Hz, resonance 0 (none) .. 1 (self-oscillating).
     void Set(float cutoff, float resonance);
-    float Low(float in) { Step(in); return low_; }
-    float Band(float in) { Step(in); return band_; }
-    float High(float in) { Step(in); return in - k_ * band_ - low_; }
+    float Low(float in)
+    {
+        Step(in);
+        return low_;
+    }
+    float Band(float in)
+    {
+        Step(in);
+        return band_;
+    }
+    float High(float in)
+    {
+        Step(in);
+        return in - k_ * band_ - low_;
+    }
     // A copy of `coefficients`' settings that keeps `state`'s memory.
     static Filter WithCoefficientsOf(const Filter &coefficients, Filter state)
     {
@@ -92,23 +104,23 @@ struct Envelope {
 // a low-pass filter that opens on each note and closes again, vibrato.
 struct Patch {
     Wave wave = Wave::Saw;
-    int unison = 1;           // oscillators per note
-    float detuneCents = 0;    // spread of the unison oscillators
-    float sub = 0;            // level of a sine one octave down, against the oscillators
+    int unison = 1;        // oscillators per note
+    float detuneCents = 0; // spread of the unison oscillators
+    float sub = 0;         // level of a sine one octave down, against the oscillators
     Envelope amp;
     float cutoff = 4000;      // Hz
     float filterEnv = 0;      // Hz added at the note's start, falling away
     float filterDecay = 0.2f; // s
     float resonance = 0.1f;
     float vibratoCents = 0;
-    float gain = 0.2f;        // peak level of a centred voice at full velocity
-    float width = 0.5f;       // how far the unison spreads across the stereo field
+    float gain = 0.2f;  // peak level of a centred voice at full velocity
+    float width = 0.5f; // how far the unison spreads across the stereo field
 };
 
 struct Note {
-    double time = 0;      // s
-    double length = 0;    // s held
-    int pitch = 60;       // MIDI note number
+    double time = 0;   // s
+    double length = 0; // s held
+    int pitch = 60;    // MIDI note number
     float velocity = 1;
     float brightness = 1; // scales the filter cutoff
 };

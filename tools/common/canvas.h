@@ -76,7 +76,9 @@ private:
 class Canvas {
 public:
     Canvas(int width, int height, Rgb fill = {})
-        : width_(width), height_(height), pixels_(size_t(width) * size_t(height), fill) {}
+        : width_(width), height_(height), pixels_(size_t(width) * size_t(height), fill)
+    {
+    }
     int Width() const { return width_; }
     int Height() const { return height_; }
     Rgb &At(int x, int y) { return pixels_[size_t(y) * size_t(width_) + size_t(x)]; }

@@ -57,8 +57,9 @@ std::vector<unsigned char> EncodeMp3(const std::vector<int16_t> &pcm, const Mp3O
         chunk.resize(size_t(count) * 5 / 4 + 7200);
         const short *samples = pcm.empty() ? nullptr : pcm.data() + first * size_t(options.channels);
         int written = options.channels == 2
-            ? lame_encode_buffer_interleaved(gf, const_cast<short *>(samples), count, chunk.data(), int(chunk.size()))
-            : lame_encode_buffer(gf, samples, samples, count, chunk.data(), int(chunk.size()));
+                          ? lame_encode_buffer_interleaved(gf, const_cast<short *>(samples), count, chunk.data(),
+                                                           int(chunk.size()))
+                          : lame_encode_buffer(gf, samples, samples, count, chunk.data(), int(chunk.size()));
         if (written < 0)
             return {};
         out.insert(out.end(), chunk.begin(), chunk.begin() + written);

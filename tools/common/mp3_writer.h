@@ -9,11 +9,11 @@
 
 struct Mp3Options {
     int sampleRate = 44100;
-    int channels = 2;         // 1 or 2
-    int bitrateKbps = 192;    // constant bit rate, unless vbr
-    bool vbr = false;         // variable bit rate at quality vbrQuality (0 best .. 9)
+    int channels = 2;      // 1 or 2
+    int bitrateKbps = 192; // constant bit rate, unless vbr
+    bool vbr = false;      // variable bit rate at quality vbrQuality (0 best .. 9)
     int vbrQuality = 4;
-    std::string id3Title;     // non-empty: ID3v2 tag in front and ID3v1 tag behind
+    std::string id3Title; // non-empty: ID3v2 tag in front and ID3v1 tag behind
 };
 
 // pcm holds interleaved 16-bit samples, channels per frame. The first frame of the

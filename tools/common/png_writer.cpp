@@ -75,7 +75,9 @@ std::string FramePngWriter::Write(const std::string &path, const PngImage &image
     const size_t inChannels = size_t(image.channels), outChannels = size_t(image.FileChannels());
     const size_t stride = width * outChannels;
     filtered_.resize((stride + 1) * height);
-    auto row = [&](size_t y) { return image.pixels + (image.bottomRowFirst ? height - 1 - y : y) * width * inChannels; };
+    auto row = [&](size_t y) {
+        return image.pixels + (image.bottomRowFirst ? height - 1 - y : y) * width * inChannels;
+    };
     for (size_t y = 0; y < height; y++) {
         unsigned char *out = filtered_.data() + y * (stride + 1);
         const unsigned char *here = row(y), *above = y > 0 ? row(y - 1) : nullptr;
@@ -88,8 +90,8 @@ std::string FramePngWriter::Write(const std::string &path, const PngImage &image
         } else {
             for (size_t x = 0; x < width; x++)
                 for (size_t c = 0; c < outChannels; c++)
-                    out[1 + x * outChannels + c] = static_cast<unsigned char>(
-                        here[x * inChannels + c] - (above ? above[x * inChannels + c] : 0));
+                    out[1 + x * outChannels + c] =
+                        static_cast<unsigned char>(here[x * inChannels + c] - (above ? above[x * inChannels + c] : 0));
         }
     }
     compressed_.resize(libdeflate_zlib_compress_bound(compressor_->compressor, filtered_.size()));

@@ -9,7 +9,7 @@
 struct PngImage {
     const unsigned char *pixels = nullptr;
     int width = 0, height = 0;
-    int channels = 4;          // 1 grey, 2 grey + alpha, 3 RGB, 4 RGBA
+    int channels = 4;            // 1 grey, 2 grey + alpha, 3 RGB, 4 RGBA
     bool bottomRowFirst = false; // as OpenGL reads a framebuffer back
     bool dropAlpha = false;      // 4 channels written as RGB: frames are opaque anyway
 

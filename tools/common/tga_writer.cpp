@@ -99,11 +99,11 @@ std::vector<unsigned char> EncodeTga(const unsigned char *pixels, int width, int
     out.push_back(static_cast<unsigned char>(e.id.size()));
     out.push_back(mapped ? 1 : 0);
     out.push_back(static_cast<unsigned char>(e.imageType));
-    Put16(out, 0);                               // first map entry
+    Put16(out, 0); // first map entry
     Put16(out, mapped ? int(palette.size()) : 0);
     out.push_back(static_cast<unsigned char>(mapped ? e.colourMapBits : 0));
-    Put16(out, 0);                               // x origin
-    Put16(out, 0);                               // y origin
+    Put16(out, 0); // x origin
+    Put16(out, 0); // y origin
     Put16(out, width);
     Put16(out, height);
     out.push_back(static_cast<unsigned char>(e.pixelDepth));

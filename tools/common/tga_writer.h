@@ -6,12 +6,12 @@
 #include <vector>
 
 struct TgaEncoding {
-    int imageType = 2;         // 1 colour-mapped, 2 true colour, 3 grey; +8 run-length encoded
-    int pixelDepth = 24;       // 8, 24 or 32 bits per stored pixel
-    int colourMapBits = 0;     // 24 or 32 for colour-mapped pictures, else 0
-    bool topToBottom = false;  // rows stored top first (descriptor bit 5)
-    bool rightToLeft = false;  // pixels of a row stored right to left (descriptor bit 4)
-    std::string id;            // the ID field after the header
+    int imageType = 2;        // 1 colour-mapped, 2 true colour, 3 grey; +8 run-length encoded
+    int pixelDepth = 24;      // 8, 24 or 32 bits per stored pixel
+    int colourMapBits = 0;    // 24 or 32 for colour-mapped pictures, else 0
+    bool topToBottom = false; // rows stored top first (descriptor bit 5)
+    bool rightToLeft = false; // pixels of a row stored right to left (descriptor bit 4)
+    std::string id;           // the ID field after the header
 };
 
 // pixels: width x height pixels of `channels` bytes (1 grey, 3 RGB, 4 RGBA), top row

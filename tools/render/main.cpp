@@ -51,8 +51,9 @@ std::string Render(ShowRenderer &renderer, const RenderOptions &options)
         VideoTimes t;
         std::string error = RenderVideo(renderer, options, &t);
         if (error.empty() && t.wall >= 1.0)
-            fprintf(stderr, "video: %.1f s in all: drawing %.1f s, read-back %.1f s, ffmpeg %.1f s of processor "
-                            "time (conversion and encoding), side by side\n",
+            fprintf(stderr,
+                    "video: %.1f s in all: drawing %.1f s, read-back %.1f s, ffmpeg %.1f s of processor "
+                    "time (conversion and encoding), side by side\n",
                     t.wall, t.drawing, t.readBack, t.ffmpeg);
         return error;
     }
@@ -61,7 +62,6 @@ std::string Render(ShowRenderer &renderer, const RenderOptions &options)
 }
 
 } // namespace
-
 
 int main(int argc, char **argv)
 {

@@ -3,10 +3,7 @@
 #include <cstdio>
 #include <unistd.h>
 
-Progress::Progress(std::string what, long total)
-    : what_(std::move(what)), total_(total), terminal_(isatty(2) != 0)
-{
-}
+Progress::Progress(std::string what, long total) : what_(std::move(what)), total_(total), terminal_(isatty(2) != 0) {}
 
 Progress::~Progress()
 {

@@ -60,9 +60,9 @@ std::string Stretch(const RenderOptions &o, long &first, long &last)
 }
 
 // Each frame of the stretch drawn into buffer(), its rows in that order, and handed to emit.
-template <typename Buffer, typename Emit>
-std::string RenderStretch(ShowRenderer &renderer, const RenderOptions &o, const char *what, RowOrder order,
-                          Buffer buffer, Emit emit)
+template <typename Buffer, typename Emit> std::string RenderStretch(ShowRenderer &renderer, const RenderOptions &o,
+                                                                    const char *what, RowOrder order, Buffer buffer,
+                                                                    Emit emit)
 {
     long first, last;
     std::string error = Stretch(o, first, last);
@@ -83,11 +83,12 @@ std::string RenderStretch(ShowRenderer &renderer, const RenderOptions &o, const 
 }
 
 // The same into one buffer, top row first.
-template <typename Emit> std::string RenderStretch(ShowRenderer &renderer, const RenderOptions &o, const char *what, Emit emit)
+template <typename Emit>
+std::string RenderStretch(ShowRenderer &renderer, const RenderOptions &o, const char *what, Emit emit)
 {
     std::vector<unsigned char> rgba;
-    return RenderStretch(renderer, o, what, RowOrder::TopFirst,
-                         [&]() -> std::vector<unsigned char> & { return rgba; }, emit);
+    return RenderStretch(
+        renderer, o, what, RowOrder::TopFirst, [&]() -> std::vector<unsigned char> & { return rgba; }, emit);
 }
 
 } // namespace
@@ -122,8 +123,7 @@ std::string RenderHashes(ShowRenderer &renderer, const RenderOptions &o)
     if (!file)
         return o.output + ": " + strerror(errno);
     std::string error = RenderStretch(renderer, o, "hashes", [&](long frame, const std::vector<unsigned char> &rgba) {
-        fprintf(file, "%ld %.6f %016llx\n", frame, renderer.TimeOf(frame),
-                HashFrame(rgba));
+        fprintf(file, "%ld %.6f %016llx\n", frame, renderer.TimeOf(frame), HashFrame(rgba));
         return std::string();
     });
     if (fclose(file) != 0 && error.empty())

@@ -7,18 +7,18 @@
 struct RenderOptions {
     enum class Mode { None, Frame, Frames, Video, Sheet, Hashes, Join };
     Mode mode = Mode::None;
-    double time = 0.0;            // --time: the one frame
-    double from = 0.0;            // --from/--to: a stretch of the show, end excluded
-    double to = -1.0;             // below 0: to the end of the show
-    int part = 0, parts = 0;      // --part K/N: only the K-th of N equal slices of the stretch
-    std::string output;           // -o FILE or DIR/, --video FILE, --sheet FILE, --hashes FILE, --join FILE
+    double time = 0.0;               // --time: the one frame
+    double from = 0.0;               // --from/--to: a stretch of the show, end excluded
+    double to = -1.0;                // below 0: to the end of the show
+    int part = 0, parts = 0;         // --part K/N: only the K-th of N equal slices of the stretch
+    std::string output;              // -o FILE or DIR/, --video FILE, --sheet FILE, --hashes FILE, --join FILE
     std::vector<std::string> inputs; // --join: the parts, in order
-    std::string show;             // the directory holding data/ and the soundtrack; empty: here, or the installed show
+    std::string show; // the directory holding data/ and the soundtrack; empty: here, or the installed show
     int width = 640, height = 480;
     int fps = 60;
-    double timerOffset = 0.0;     // the timer runs this far ahead of the music
+    double timerOffset = 0.0;        // the timer runs this far ahead of the music
     std::string preset = "veryfast"; // x264's speed preset for --video
-    int crf = 18;                 // x264's quality for --video
+    int crf = 18;                    // x264's quality for --video
 };
 
 // Fills options from the arguments. Returns an empty string, "help", "version", or what is wrong.

@@ -45,16 +45,15 @@ std::vector<unsigned char> WavHeader(int rate, int channels, uint64_t dataBytes)
 
 } // namespace
 
-std::string WriteSoundtrackWav(const std::string &mp3Path, const std::string &wavPath, long firstFrame,
-                               long frameCount, int fps, std::string *warning)
+std::string WriteSoundtrackWav(const std::string &mp3Path, const std::string &wavPath, long firstFrame, long frameCount,
+                               int fps, std::string *warning)
 {
     std::ifstream in(mp3Path, std::ios::binary);
     std::vector<unsigned char> image;
     if (in)
         image.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     std::string why;
-    std::unique_ptr<Mp3Decoder> decoder =
-        image.empty() ? nullptr : Mp3Decoder::Open(image.data(), image.size(), &why);
+    std::unique_ptr<Mp3Decoder> decoder = image.empty() ? nullptr : Mp3Decoder::Open(image.data(), image.size(), &why);
     if (!decoder && warning)
         *warning = mp3Path + (image.empty() ? ": missing or empty" : ": " + why) + "; the video is silent";
 

@@ -9,5 +9,5 @@
 // 735 samples a frame. Silence stands in past the end of the music, or for all of
 // it when the soundtrack is missing or not an MP3 (*warning says so). Returns an
 // empty string on success, otherwise why the WAV could not be written.
-std::string WriteSoundtrackWav(const std::string &mp3Path, const std::string &wavPath, long firstFrame,
-                               long frameCount, int fps, std::string *warning);
+std::string WriteSoundtrackWav(const std::string &mp3Path, const std::string &wavPath, long firstFrame, long frameCount,
+                               int fps, std::string *warning);

@@ -19,11 +19,9 @@ struct Moment {
 // A moment well inside each scene; the first credit shows two seconds into the
 // heart cube.
 const Moment MOMENTS[] = {
-    {SCENE_TITLE, 4.0, U"title"},          {SCENE_CREATORS, 4.0, U"creators"},
-    {SCENE_ROTOZOOMER, 8.0, U"rotozoomer"}, {SCENE_TUNNEL, 9.0, U"tunnel"},
-    {SCENE_HEART_CUBE, 1.0, U"heart cube"}, {SCENE_HEART_CUBE, 2.5, U"credits"},
-    {SCENE_PINK, 4.0, U"pink"},            {SCENE_INTERLUDE, 9.0, U"drifting panels"},
-    {SCENE_END, 4.0, U"end"},
+    {SCENE_TITLE, 4.0, U"title"},   {SCENE_CREATORS, 4.0, U"creators"},         {SCENE_ROTOZOOMER, 8.0, U"rotozoomer"},
+    {SCENE_TUNNEL, 9.0, U"tunnel"}, {SCENE_HEART_CUBE, 1.0, U"heart cube"},     {SCENE_HEART_CUBE, 2.5, U"credits"},
+    {SCENE_PINK, 4.0, U"pink"},     {SCENE_INTERLUDE, 9.0, U"drifting panels"}, {SCENE_END, 4.0, U"end"},
 };
 
 double SecondsOf(const Moment &m) { return SceneStartSecond(m.scene) + m.into; }
@@ -36,7 +34,8 @@ const int LABEL_SIZE = 16;
 std::u32string Label(const Moment &m)
 {
     int seconds = int(SecondsOf(m));
-    std::string time = std::to_string(seconds / 60) + ":" + (seconds % 60 < 10 ? "0" : "") + std::to_string(seconds % 60);
+    std::string time =
+        std::to_string(seconds / 60) + ":" + (seconds % 60 < 10 ? "0" : "") + std::to_string(seconds % 60);
     return std::u32string(time.begin(), time.end()) + U"  " + m.what;
 }
 

@@ -44,9 +44,10 @@ VideoEncoder::VideoEncoder(const Settings &settings) : settings_(settings)
     }
 
     const std::string size = std::to_string(settings.width) + "x" + std::to_string(settings.height);
-    std::vector<std::string> args = {"ffmpeg", "-hide_banner", "-nostdin", "-loglevel", "error", "-y",
-                                     "-f", "rawvideo", "-pix_fmt", "rgba", "-video_size", size,
-                                     "-framerate", std::to_string(settings.fps), "-i", "pipe:0"};
+    std::vector<std::string> args = {
+        "ffmpeg",   "-hide_banner", "-nostdin", "-loglevel",   "error", "-y",         "-f",
+        "rawvideo", "-pix_fmt",     "rgba",     "-video_size", size,    "-framerate", std::to_string(settings.fps),
+        "-i",       "pipe:0"};
     if (!settings.audio.empty())
         args.insert(args.end(), {"-i", settings.audio});
     args.insert(args.end(), {"-map", "0:v"});
@@ -83,15 +84,9 @@ VideoEncoder::~VideoEncoder()
         unlink(log_.c_str());
 }
 
-std::vector<unsigned char> &VideoEncoder::NextBuffer()
-{
-    return queue_->Current();
-}
+std::vector<unsigned char> &VideoEncoder::NextBuffer() { return queue_->Current(); }
 
-bool VideoEncoder::Submit()
-{
-    return pipe_ >= 0 && queue_->Submit(submitted_++);
-}
+bool VideoEncoder::Submit() { return pipe_ >= 0 && queue_->Submit(submitted_++); }
 
 void VideoEncoder::WriteFrames()
 {

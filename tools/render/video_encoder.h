@@ -17,8 +17,8 @@ public:
         int width = 640, height = 480, fps = 60;
         std::string preset = "veryfast";
         int crf = 18;
-        bool encode = true; // false: convert to yuv420p and discard, to time conversion alone
-        std::string comment;  // the file's comment tag
+        bool encode = true;  // false: convert to yuv420p and discard, to time conversion alone
+        std::string comment; // the file's comment tag
     };
 
     // Starts ffmpeg; on failure Error() says why.
@@ -43,9 +43,9 @@ private:
     void WriteFrames();
 
     Settings settings_;
-    std::string error_;        // why ffmpeg could not start, or failed
-    std::string log_;          // ffmpeg's own messages
-    int pipe_ = -1;            // ffmpeg's standard input
+    std::string error_; // why ffmpeg could not start, or failed
+    std::string log_;   // ffmpeg's own messages
+    int pipe_ = -1;     // ffmpeg's standard input
     int pid_ = -1;
     double cpuSeconds_ = 0.0;
     long submitted_ = 0;

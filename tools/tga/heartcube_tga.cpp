@@ -41,10 +41,7 @@ const char *FormatName(const Image &image)
     return image.format == IMAGE_GL_RGBA ? "RGBA" : image.format == IMAGE_GL_RGB ? "RGB" : "LUMINANCE";
 }
 
-size_t RowBytes(const Image &image)
-{
-    return size_t(image.width) * size_t(image.bytesPerPixel);
-}
+size_t RowBytes(const Image &image) { return size_t(image.width) * size_t(image.bytesPerPixel); }
 
 // Returns why it failed, or nothing. The picture's rows run bottom first; PAM, like
 // PNG, wants the top first.
@@ -120,11 +117,12 @@ int main(int argc, char **argv)
         fprintf(stderr, "heartcube-tga: %s: %s\n", input.c_str(), GetImageError());
     printf("%dx%d %d %s\n", image.width, image.height, image.bytesPerPixel, FormatName(image));
 
-    const std::string error = kind == OutputKind::Pam ? WritePam(output, image)
-                              : kind == OutputKind::Png
-                                  ? WritePng(output, {image.pixels.get(), image.width, image.height,
-                                                      image.bytesPerPixel, true}, PngCompression::Best)
-                                                        : std::string();
+    const std::string error =
+        kind == OutputKind::Pam ? WritePam(output, image)
+        : kind == OutputKind::Png
+            ? WritePng(output, {image.pixels.get(), image.width, image.height, image.bytesPerPixel, true},
+                       PngCompression::Best)
+            : std::string();
     if (!error.empty()) {
         fprintf(stderr, "heartcube-tga: %s: cannot write: %s\n", output.c_str(), error.c_str());
         return 1;
