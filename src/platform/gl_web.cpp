@@ -19,7 +19,6 @@ namespace {
 struct Current {
     GLfloat normal[3] = {0.0f, 0.0f, 1.0f};
     GLfloat texCoord[2] = {0.0f, 0.0f};
-    GLuint boundTexture = 0;
     std::unordered_set<GLuint> filled; // texture names with a level 0
 };
 
@@ -74,7 +73,6 @@ void WebBindTexture(GLenum target, GLuint texture)
     if (target != GL_TEXTURE_2D)
         return;
     Current &c = State();
-    c.boundTexture = texture;
     if (texture == 0 || c.filled.count(texture))
         return;
     static const GLubyte WHITE[4] = {255, 255, 255, 255};

@@ -29,7 +29,6 @@ void PlaybackClock::Anchor(int64_t atNs, int64_t heard, int64_t runOn)
         marks_[i] = marks_[i - 1];
     marks_[0] = {atNs, heard, std::max<int64_t>(0, runOn)};
     count_ = std::min(count_ + 1, MARKS);
-    limit_ = heard + marks_[0].runOn;
 }
 
 int64_t PlaybackClock::Heard(int64_t nowNs)
@@ -44,6 +43,7 @@ int64_t PlaybackClock::Heard(int64_t nowNs)
         const Mark &mark = marks_[i];
         furthest = std::max(furthest, mark.heard + std::min(FramesIn(nowNs - mark.atNs, sampleRate_), mark.runOn));
     }
-    heard_ = std::max(heard_, std::min(furthest, limit_));
+    // The last anchor bounds them all: the listener is no further than its frame and run-on.
+    heard_ = std::max(heard_, std::min(furthest, marks_[0].heard + marks_[0].runOn));
     return heard_;
 }

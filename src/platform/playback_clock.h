@@ -41,6 +41,5 @@ private:
     int sampleRate_;
     Mark marks_[MARKS] = {};
     int count_ = 0;
-    int64_t limit_ = 0; // the last anchor's frame and run-on: the listener is no further
     int64_t heard_ = 0;
 };

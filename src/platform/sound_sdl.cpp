@@ -41,6 +41,7 @@
 #include "platform/mp3_decoder.h"
 #include "platform/playback_clock.h"
 #include "platform/pulse_output.h"
+#include "platform/sound_channels.h"
 #include "platform/sound_output.h"
 
 // Frames a callback fills: about 23 ms at 44.1 kHz.
@@ -267,7 +268,7 @@ struct SoundLayer {
     bool toldSilent = false;
     int startMs = 0;    // where streams start playing
     bool muted = false; // every stream on the silent sink, no device tried
-    std::vector<std::unique_ptr<FSOUND_STREAM>> streams;
+    StreamList<FSOUND_STREAM> streams;
 };
 
 static void CloseAtExit();
@@ -320,27 +321,17 @@ static void StopAudio(SoundLayer &layer)
 
 static void CloseAtExit() { StopAudio(Layer()); }
 
-static bool IsOpen(const SoundLayer &layer, const FSOUND_STREAM *stream)
-{
-    for (const auto &open : layer.streams)
-        if (open.get() == stream)
-            return true;
-    return false;
-}
-
-static FSOUND_STREAM *StreamOn(const SoundLayer &layer, int channel)
-{
-    for (const auto &stream : layer.streams)
-        if (stream->output && stream->channel == channel)
-            return stream.get();
-    return nullptr;
-}
-
 // Frames taken and heard on the stream's own count.
 static OutputCounts StreamCounts(FSOUND_STREAM &stream)
 {
     const OutputCounts counts = stream.output->Counts();
     return {stream.base + counts.taken, stream.base + counts.heard};
+}
+
+// The music's frame at that many milliseconds from its start.
+static uint64_t FrameAt(const FSOUND_STREAM &stream, int milliseconds)
+{
+    return uint64_t(milliseconds) * uint64_t(stream.decoder->SampleRate()) / 1000;
 }
 
 static int PositionMs(const FSOUND_STREAM &stream, int64_t heard)
@@ -373,7 +364,7 @@ static void TakeServer(FSOUND_STREAM &stream, bool say)
     const int64_t heard = StreamCounts(stream).heard;
     stream.startTaken = std::min(stream.startTaken, heard);
     const int64_t since = heard - stream.startTaken;
-    const uint64_t frame = uint64_t(stream.startMs) * uint64_t(stream.decoder->SampleRate()) / 1000 + uint64_t(since);
+    const uint64_t frame = FrameAt(stream, stream.startMs) + uint64_t(since);
     if (say)
         std::fprintf(stderr, "sound: playing through the sound server from %.1f s\n",
                      PositionMs(stream, heard) / 1000.0);
@@ -482,20 +473,16 @@ FSOUND_STREAM *FSOUND_Stream_OpenFile(const char *data, unsigned int mode, int l
 int FSOUND_Stream_PlayEx(int channel, FSOUND_STREAM *stream, void *, signed char startPaused)
 {
     SoundLayer &layer = Layer();
-    if (!IsOpen(layer, stream))
+    if (!HoldsStream(layer.streams, stream))
         return -1;
     if (stream->output)
         return stream->channel;
-    if (channel == FSOUND_FREE) {
-        channel = 0;
-        while (channel < layer.channelCount && StreamOn(layer, channel))
-            channel++;
-    }
-    if (channel < 0 || channel >= layer.channelCount || StreamOn(layer, channel))
+    channel = ChooseChannel(layer.streams, channel, layer.channelCount);
+    if (channel < 0)
         return -1;
     stream->startMs = layer.startMs;
     stream->paused = startPaused != 0;
-    stream->decoder->Seek(uint64_t(layer.startMs) * uint64_t(stream->decoder->SampleRate()) / 1000);
+    stream->decoder->Seek(FrameAt(*stream, layer.startMs));
     OpenOutput(layer, *stream);
     stream->channel = channel;
     stream->output->SetPaused(stream->paused);
@@ -504,7 +491,7 @@ int FSOUND_Stream_PlayEx(int channel, FSOUND_STREAM *stream, void *, signed char
 
 signed char FSOUND_SetPaused(int channel, signed char paused)
 {
-    FSOUND_STREAM *stream = StreamOn(Layer(), channel);
+    FSOUND_STREAM *stream = StreamOnChannel(Layer().streams, channel);
     if (!stream)
         return 0;
     stream->paused = paused != 0;
@@ -526,7 +513,7 @@ void SetSoundMuted(bool muted) { Layer().muted = muted; }
 
 void RewindStream(FSOUND_STREAM *stream)
 {
-    if (!IsOpen(Layer(), stream) || !stream->output)
+    if (!HoldsStream(Layer().streams, stream) || !stream->output)
         return;
     stream->startTaken = stream->base + stream->output->Seek(*stream->decoder, 0);
     stream->startMs = 0;
@@ -534,7 +521,7 @@ void RewindStream(FSOUND_STREAM *stream)
 
 bool ReportSoundOutput(FSOUND_STREAM *stream, SoundOutputReport *report)
 {
-    if (!IsOpen(Layer(), stream) || !stream->output)
+    if (!HoldsStream(Layer().streams, stream) || !stream->output)
         return false;
     FollowDevices(*stream);
     const OutputCounts counts = StreamCounts(*stream);

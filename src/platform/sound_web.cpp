@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "music/music.h"
+#include "platform/sound_channels.h"
 #include "platform/web.h"
 
 namespace {
@@ -182,29 +183,13 @@ struct SoundLayer {
     int channelCount = 32;
     int startMs = 0;    // where streams played from now on start
     bool muted = false; // streams played from now on use the silent clock
-    std::vector<std::unique_ptr<FSOUND_STREAM>> streams;
+    StreamList<FSOUND_STREAM> streams;
 };
 
 SoundLayer &Layer()
 {
     static SoundLayer layer;
     return layer;
-}
-
-FSOUND_STREAM *Known(FSOUND_STREAM *stream)
-{
-    for (const auto &open : Layer().streams)
-        if (open.get() == stream)
-            return stream;
-    return nullptr;
-}
-
-FSOUND_STREAM *StreamOn(int channel)
-{
-    for (const auto &stream : Layer().streams)
-        if (stream->channel >= 0 && stream->channel == channel)
-            return stream.get();
-    return nullptr;
 }
 
 // Says once on the page what became of a stream that does not play as it should.
@@ -255,16 +240,12 @@ FSOUND_STREAM *FSOUND_Stream_OpenFile(const char *data, unsigned int mode, int l
 
 int FSOUND_Stream_PlayEx(int channel, FSOUND_STREAM *stream, void *, signed char startPaused)
 {
-    if (!Known(stream))
+    if (!HoldsStream(Layer().streams, stream))
         return -1;
     if (stream->channel >= 0)
         return stream->channel;
-    if (channel == FSOUND_FREE) {
-        channel = 0;
-        while (channel < Layer().channelCount && StreamOn(channel))
-            channel++;
-    }
-    if (channel < 0 || channel >= Layer().channelCount || StreamOn(channel))
+    channel = ChooseChannel(Layer().streams, channel, Layer().channelCount);
+    if (channel < 0)
         return -1;
     stream->channel = channel;
     SoundPrepare(stream->id, Layer().startMs, Layer().muted ? 1 : 0);
@@ -274,7 +255,7 @@ int FSOUND_Stream_PlayEx(int channel, FSOUND_STREAM *stream, void *, signed char
 
 signed char FSOUND_SetPaused(int channel, signed char paused)
 {
-    FSOUND_STREAM *stream = StreamOn(channel);
+    FSOUND_STREAM *stream = StreamOnChannel(Layer().streams, channel);
     if (!stream)
         return 0;
     stream->paused = paused != 0;
@@ -288,7 +269,7 @@ int FSOUND_Stream_GetTime(FSOUND_STREAM *stream)
     int fixed = 0;
     if (WebFixedClocks(&timer, &fixed))
         return fixed;
-    if (!Known(stream))
+    if (!HoldsStream(Layer().streams, stream))
         return 0;
     TellState(stream);
     return SoundPosition(stream->id);
@@ -300,6 +281,6 @@ void SetSoundMuted(bool muted) { Layer().muted = muted; }
 
 void RewindStream(FSOUND_STREAM *stream)
 {
-    if (Known(stream) && stream->channel >= 0)
+    if (HoldsStream(Layer().streams, stream) && stream->channel >= 0)
         SoundRewind(stream->id);
 }

@@ -100,7 +100,7 @@ show-differs)
   # A host whose show is not this machine's is refused before any part starts.
   # Here the farm runs in a mount namespace of its own that sees another heart
   # picture; the sshd, outside it, sees the show as it is.
-  unshare -m --propagation private true 2>/dev/null || { echo "no private mount namespace here: skipped"; exit 77; }
+  unshare -m --propagation private true 2>/dev/null || skip "no private mount namespace here"
   start_sshd
   logged_render ""
   make_show

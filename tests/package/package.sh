@@ -7,10 +7,6 @@
 source "$(dirname "$0")/../integration/harness.sh"
 : "${BUILD:?}" "${RENDER:?}" "${PREFIX:?}" "${VERSION:?}"
 
-skip() {
-  echo "package: skipped: $*"
-  exit 77
-}
 [ "$PREFIX" = /usr ] || skip "this build installs under $PREFIX; a package needs /usr (the release preset)"
 [ "$(id -u)" = 0 ] || skip "installing a package needs root"
 

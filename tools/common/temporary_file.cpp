@@ -1,7 +1,10 @@
 #include "temporary_file.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <stdlib.h>
+#include <unistd.h>
 #include <vector>
 
 std::string TemporaryDirectory()
@@ -19,4 +22,24 @@ int CreateTemporaryFile(const std::string &prefix, const std::string &suffix, st
     if (fd >= 0)
         *path = name.data();
     return fd;
+}
+
+std::string TemporaryFileError()
+{
+    return "cannot make a temporary file in " + TemporaryDirectory() + ": " + strerror(errno);
+}
+
+TemporaryPath::~TemporaryPath()
+{
+    if (!path.empty())
+        unlink(path.c_str());
+}
+
+std::string MakeTemporaryFile(const std::string &prefix, const std::string &suffix, TemporaryPath &file)
+{
+    int fd = CreateTemporaryFile(prefix, suffix, &file.path);
+    if (fd < 0)
+        return TemporaryFileError();
+    close(fd);
+    return "";
 }

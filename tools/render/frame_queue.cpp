@@ -2,8 +2,18 @@
 
 #include <algorithm>
 
-FrameQueue::FrameQueue(size_t buffers, size_t frameBytes)
-    : buffers_(std::max<size_t>(buffers, 2), std::vector<unsigned char>(frameBytes))
+namespace {
+
+size_t Fit(size_t wanted, size_t frameBytes)
+{
+    const size_t fit = frameBytes > 0 ? FrameQueue::BUDGET_BYTES / frameBytes : wanted;
+    return std::max<size_t>(2, std::min(wanted, fit));
+}
+
+} // namespace
+
+FrameQueue::FrameQueue(size_t wanted, size_t frameBytes)
+    : buffers_(Fit(wanted, frameBytes), std::vector<unsigned char>(frameBytes))
 {
     for (size_t i = 1; i < buffers_.size(); i++)
         free_.push_back(i);
@@ -69,10 +79,4 @@ std::string FrameQueue::Error()
 {
     std::lock_guard<std::mutex> lock(mutex_);
     return error_;
-}
-
-size_t FrameQueue::Fit(size_t wanted, size_t frameBytes, size_t budgetBytes)
-{
-    size_t fit = frameBytes > 0 ? budgetBytes / frameBytes : wanted;
-    return std::max<size_t>(2, std::min(wanted, fit));
 }

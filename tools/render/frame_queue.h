@@ -12,7 +12,9 @@
 
 class FrameQueue {
 public:
-    FrameQueue(size_t buffers, size_t frameBytes);
+    // Up to `wanted` buffers of frameBytes each, as many as fit in BUDGET_BYTES, and
+    // never fewer than two, so that drawing and writing overlap.
+    FrameQueue(size_t wanted, size_t frameBytes);
 
     // The drawing side: the buffer to draw the next frame into, then its hand-over
     // with the frame's number. Submit waits for a free buffer and is false once a
@@ -35,9 +37,8 @@ public:
 
     size_t Buffers() const { return buffers_.size(); }
 
-    // How many buffers fit a memory budget: at least two, so that drawing and
-    // writing overlap, at most wanted.
-    static size_t Fit(size_t wanted, size_t frameBytes, size_t budgetBytes);
+    // What the buffers may take: a few hundred megabytes, at any frame size.
+    static constexpr size_t BUDGET_BYTES = size_t(512) << 20;
 
 private:
     std::vector<std::vector<unsigned char>> buffers_;

@@ -9,17 +9,14 @@ namespace {
 
 unsigned Writers(unsigned asked) { return asked > 0 ? asked : std::max(1u, std::thread::hardware_concurrency()); }
 
-// Two frames waiting beside one per writer keep every writer busy, as long as they
-// fit in a few hundred megabytes.
-const size_t BUFFER_BUDGET = size_t(512) << 20;
-
 size_t FrameBytes(int width, int height) { return size_t(width) * size_t(height) * 4; }
 
 } // namespace
 
 PngFrames::PngFrames(std::string directory, int width, int height, unsigned threads)
     : directory_(std::move(directory)), width_(width), height_(height),
-      queue_(FrameQueue::Fit(Writers(threads) + 2, FrameBytes(width, height), BUFFER_BUDGET), FrameBytes(width, height))
+      // Two frames waiting beside one per writer keep every writer busy.
+      queue_(Writers(threads) + 2, FrameBytes(width, height))
 {
     // One buffer always stays with the drawing.
     const size_t writers = std::min<size_t>(Writers(threads), queue_.Buffers() - 1);

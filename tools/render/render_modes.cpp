@@ -17,7 +17,7 @@
 #include "temporary_file.h"
 #include "timing.h"
 #include "video_encoder.h"
-#include "video_join.h"
+#include "video_label.h"
 #include "music/music.h"
 #include "timeline/timeline.h"
 
@@ -138,27 +138,15 @@ std::string RenderVideo(ShowRenderer &renderer, const RenderOptions &o, VideoTim
     if (!error.empty())
         return error;
 
-    std::string wav;
-    int fd = CreateTemporaryFile("heartcube-audio", ".wav", &wav);
-    if (fd < 0)
-        return "cannot make a temporary file in " + TemporaryDirectory() + ": " + strerror(errno);
-    close(fd);
-    struct Remove {
-        const std::string &path;
-        ~Remove() { unlink(path.c_str()); }
-    } removeWav{wav};
-
-    std::string warning;
-    error = WriteSoundtrackWav(MUSIC_FILE, wav, first, last - first + 1, o.fps, &warning);
+    TemporaryPath wav;
+    error = WriteTemporarySoundtrack(MUSIC_FILE, first, last - first + 1, o.fps, wav);
     if (!error.empty())
         return error;
-    if (!warning.empty())
-        fprintf(stderr, "heartcube-render: %s\n", warning.c_str());
 
     const double start = Now(), drawing = renderer.DrawSeconds(), readBack = renderer.ReadSeconds();
     // The label lets parts of the show be joined, and checked, later.
     const std::string label = VideoLabel{first, last, o.fps, o.timerOffset}.Text();
-    VideoEncoder encoder({o.output, wav, o.width, o.height, o.fps, o.preset, o.crf, true, label});
+    VideoEncoder encoder({o.output, wav.path, o.width, o.height, o.fps, o.preset, o.crf, true, label});
     if (!encoder.Error().empty())
         return encoder.Error();
     long frames = 0;

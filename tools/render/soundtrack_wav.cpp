@@ -95,3 +95,16 @@ std::string WriteSoundtrackWav(const std::string &mp3Path, const std::string &wa
         return wavPath + ": cannot be written";
     return "";
 }
+
+std::string WriteTemporarySoundtrack(const std::string &mp3Path, long firstFrame, long frameCount, int fps,
+                                     TemporaryPath &wav)
+{
+    std::string error = MakeTemporaryFile("heartcube-audio", ".wav", wav);
+    if (!error.empty())
+        return error;
+    std::string warning;
+    error = WriteSoundtrackWav(mp3Path, wav.path, firstFrame, frameCount, fps, &warning);
+    if (error.empty() && !warning.empty())
+        fprintf(stderr, "heartcube-render: %s\n", warning.c_str());
+    return error;
+}

@@ -5,9 +5,16 @@
 
 #include <string>
 
+#include "temporary_file.h"
+
 // Frames [firstFrame, firstFrame + frameCount) at fps: at 44.1 kHz and 60 fps that is
 // 735 samples a frame. Silence stands in past the end of the music, or for all of
 // it when the soundtrack is missing or not an MP3 (*warning says so). Returns an
 // empty string on success, otherwise why the WAV could not be written.
 std::string WriteSoundtrackWav(const std::string &mp3Path, const std::string &wavPath, long firstFrame, long frameCount,
                                int fps, std::string *warning);
+
+// The same as a new temporary WAV file, removed with `wav`; a warning goes to
+// standard error. Returns an empty string on success, otherwise why not.
+std::string WriteTemporarySoundtrack(const std::string &mp3Path, long firstFrame, long frameCount, int fps,
+                                     TemporaryPath &wav);

@@ -30,6 +30,18 @@ bool FindOnPath(const char *program)
     return false;
 }
 
+std::string MissingFfmpeg(std::initializer_list<const char *> programs)
+{
+    for (const char *program : programs)
+        if (!FindOnPath(program))
+            return std::string(program) + " is not installed (Debian: apt-get install ffmpeg)";
+    return "";
+}
+
+std::vector<std::string> FfmpegCommand() { return {"ffmpeg", "-hide_banner", "-nostdin", "-loglevel", "error", "-y"}; }
+
+const std::vector<std::string> SOUNDTRACK_CODING = {"-c:a", "aac", "-b:a", "192k"};
+
 std::string ReadLog(const std::string &path)
 {
     std::string text;
@@ -76,7 +88,7 @@ int RunProgram(const std::vector<std::string> &args, std::string *out, std::stri
     std::string logPath;
     int log = CreateTemporaryFile("heartcube-log", "", &logPath);
     if (log < 0) {
-        *said = "cannot make a temporary file in " + TemporaryDirectory() + ": " + strerror(errno);
+        *said = TemporaryFileError();
         return -1;
     }
     int fds[2];

@@ -1,12 +1,20 @@
 // Other programs run from the renderer: ffmpeg and ffprobe.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <sys/types.h>
 #include <vector>
 
 // Whether PATH holds an executable of that name.
 bool FindOnPath(const char *program);
+// Empty when ffmpeg's programs are on PATH, else which is missing and where to get it.
+std::string MissingFfmpeg(std::initializer_list<const char *> programs = {"ffmpeg"});
+// The start of every ffmpeg command the renderer runs: quiet but for errors, never
+// asking, overwriting its output.
+std::vector<std::string> FfmpegCommand();
+// How every video the renderer writes carries the soundtrack.
+extern const std::vector<std::string> SOUNDTRACK_CODING;
 
 // The first few kilobytes of a text file, without its last line break: what a
 // program said on its error output.

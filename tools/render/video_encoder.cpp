@@ -17,22 +17,19 @@
 
 namespace {
 
-// Enough frames in flight to keep ffmpeg busy while the next ones are drawn, as
-// long as they fit in a few hundred megabytes.
+// Enough frames in flight to keep ffmpeg busy while the next ones are drawn.
 const size_t BUFFERS = 4;
-const size_t BUFFER_BUDGET = size_t(512) << 20;
 
 } // namespace
 
 VideoEncoder::VideoEncoder(const Settings &settings) : settings_(settings)
 {
-    if (!FindOnPath("ffmpeg")) {
-        error_ = "ffmpeg is not installed (Debian: apt-get install ffmpeg)";
+    error_ = MissingFfmpeg();
+    if (!error_.empty())
         return;
-    }
     int logFile = CreateTemporaryFile("heartcube-ffmpeg", "", &log_);
     if (logFile < 0) {
-        error_ = std::string("cannot make a temporary file in ") + TemporaryDirectory() + ": " + strerror(errno);
+        error_ = TemporaryFileError();
         return;
     }
 
@@ -44,15 +41,16 @@ VideoEncoder::VideoEncoder(const Settings &settings) : settings_(settings)
     }
 
     const std::string size = std::to_string(settings.width) + "x" + std::to_string(settings.height);
-    std::vector<std::string> args = {
-        "ffmpeg",   "-hide_banner", "-nostdin", "-loglevel",   "error", "-y",         "-f",
-        "rawvideo", "-pix_fmt",     "rgba",     "-video_size", size,    "-framerate", std::to_string(settings.fps),
-        "-i",       "pipe:0"};
+    std::vector<std::string> args = FfmpegCommand();
+    args.insert(args.end(), {"-f", "rawvideo", "-pix_fmt", "rgba", "-video_size", size, "-framerate",
+                             std::to_string(settings.fps), "-i", "pipe:0"});
     if (!settings.audio.empty())
         args.insert(args.end(), {"-i", settings.audio});
     args.insert(args.end(), {"-map", "0:v"});
-    if (!settings.audio.empty())
-        args.insert(args.end(), {"-map", "1:a", "-c:a", "aac", "-b:a", "192k"});
+    if (!settings.audio.empty()) {
+        args.insert(args.end(), {"-map", "1:a"});
+        args.insert(args.end(), SOUNDTRACK_CODING.begin(), SOUNDTRACK_CODING.end());
+    }
     if (!settings.comment.empty())
         args.insert(args.end(), {"-metadata", "comment=" + settings.comment});
     if (settings.encode)
@@ -73,7 +71,7 @@ VideoEncoder::VideoEncoder(const Settings &settings) : settings_(settings)
     fcntl(pipe_, F_SETPIPE_SZ, 1 << 20);
 
     const size_t frameBytes = size_t(settings.width) * size_t(settings.height) * 4;
-    queue_ = std::make_unique<FrameQueue>(FrameQueue::Fit(BUFFERS, frameBytes, BUFFER_BUDGET), frameBytes);
+    queue_ = std::make_unique<FrameQueue>(BUFFERS, frameBytes);
     writer_ = std::thread(&VideoEncoder::WriteFrames, this);
 }
 

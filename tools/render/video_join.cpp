@@ -23,16 +23,6 @@ struct Part {
     std::string streamId, coding; // the video stream's number, and its decoder set-up
 };
 
-// A temporary file removed when it goes out of scope.
-struct TemporaryPath {
-    std::string path;
-    ~TemporaryPath()
-    {
-        if (!path.empty())
-            unlink(path.c_str());
-    }
-};
-
 std::string Range(long first, long last) { return std::to_string(first) + "-" + std::to_string(last); }
 
 // What ffprobe says of a video's first video stream and its tags, key by key.
@@ -129,15 +119,15 @@ std::string ConcatQuoted(const std::string &path)
 
 std::string JoinVideos(const std::string &output, const std::vector<std::string> &paths, const std::string &mp3Path)
 {
-    for (const char *program : {"ffmpeg", "ffprobe"})
-        if (!FindOnPath(program))
-            return std::string(program) + " is not installed (Debian: apt-get install ffmpeg)";
+    std::string error = MissingFfmpeg({"ffmpeg", "ffprobe"});
+    if (!error.empty())
+        return error;
 
     std::vector<Part> parts(paths.size());
     for (size_t i = 0; i < paths.size(); i++) {
         if (SameFile(paths[i], output))
             return paths[i] + ": is the output too; the join would overwrite it";
-        std::string error = ReadPart(paths[i], parts[i]);
+        error = ReadPart(paths[i], parts[i]);
         if (error.empty() && i > 0)
             error = Unlike(parts[0], parts[i]);
         if (!error.empty())
@@ -147,7 +137,7 @@ std::string JoinVideos(const std::string &output, const std::vector<std::string>
     std::stable_sort(parts.begin(), parts.end(),
                      [](const Part &a, const Part &b) { return a.label.first < b.label.first; });
     for (size_t i = 1; i < parts.size(); i++) {
-        std::string error = Gap(parts[i - 1], parts[i]);
+        error = Gap(parts[i - 1], parts[i]);
         if (!error.empty())
             return error;
     }
@@ -155,18 +145,11 @@ std::string JoinVideos(const std::string &output, const std::vector<std::string>
                            parts.front().label.timerOffset};
 
     TemporaryPath wav, list;
-    for (TemporaryPath *file : {&wav, &list}) {
-        int fd = CreateTemporaryFile("heartcube-join", file == &wav ? ".wav" : ".ffconcat", &file->path);
-        if (fd < 0)
-            return "cannot make a temporary file in " + TemporaryDirectory() + ": " + strerror(errno);
-        close(fd);
-    }
-    std::string warning;
-    std::string error = WriteSoundtrackWav(mp3Path, wav.path, whole.first, whole.Frames(), whole.fps, &warning);
+    error = WriteTemporarySoundtrack(mp3Path, whole.first, whole.Frames(), whole.fps, wav);
+    if (error.empty())
+        error = MakeTemporaryFile("heartcube-join", ".ffconcat", list);
     if (!error.empty())
         return error;
-    if (!warning.empty())
-        fprintf(stderr, "heartcube-render: %s\n", warning.c_str());
 
     // Only the pictures of each part: their own sound, with its encoder delay,
     // would shift the parts' times.
@@ -185,23 +168,13 @@ std::string JoinVideos(const std::string &output, const std::vector<std::string>
     // leaves no half a video under its name.
     TemporaryPath unfinished{output + ".joining"};
     std::string out, said;
-    int status = RunProgram({"ffmpeg",       "-hide_banner",
-                             "-nostdin",     "-loglevel",
-                             "error",        "-y",
-                             "-f",           "concat",
-                             "-safe",        "0",
-                             "-i",           list.path,
-                             "-i",           wav.path,
-                             "-map",         "0:v",
-                             "-map",         "1:a",
-                             "-c:v",         "copy",
-                             "-c:a",         "aac",
-                             "-b:a",         "192k",
-                             "-metadata",    "comment=" + whole.Text(),
-                             "-movflags",    "+faststart",
-                             "-f",           "mp4",
-                             unfinished.path},
-                            &out, &said);
+    std::vector<std::string> args = FfmpegCommand();
+    args.insert(args.end(), {"-f", "concat", "-safe", "0", "-i", list.path, "-i", wav.path, "-map", "0:v", "-map",
+                             "1:a", "-c:v", "copy"});
+    args.insert(args.end(), SOUNDTRACK_CODING.begin(), SOUNDTRACK_CODING.end());
+    args.insert(args.end(),
+                {"-metadata", "comment=" + whole.Text(), "-movflags", "+faststart", "-f", "mp4", unfinished.path});
+    int status = RunProgram(args, &out, &said);
     if (status != 0)
         return "ffmpeg failed to join" + (said.empty() ? std::string() : ":\n" + said);
 
