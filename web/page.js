@@ -151,7 +151,10 @@ async function makeShow() {
   const page = {
     fixedTime: fixedTime ?? undefined,
     timerOffset: timerOffset ?? 0,
-    audioContext: audio,
+    // Read when the program starts its sound, in the click that made the context.
+    get audioContext() {
+      return audio;
+    },
     say(kind, text) {
       say(kind, text);
       if (kind === "error") setState("failed");
