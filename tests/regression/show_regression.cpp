@@ -11,6 +11,7 @@
 #include <cpuid.h>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
@@ -46,14 +47,14 @@ std::vector<std::string> Environment()
         const GLubyte *s = glGetString(name);
         return s ? std::string(reinterpret_cast<const char *>(s)) : std::string("?");
     };
-    unsigned long long digest = 14695981039346656037ull;
+    unsigned long long digest = FNV_OFFSET_BASIS;
     std::vector<std::string> files = {MUSIC_FILE};
     files.insert(files.end(), g_textureFiles, g_textureFiles + TEXTURE_COUNT);
     for (const std::string &file : files) {
         std::ifstream in(file, std::ios::binary);
-        for (char c; in.get(c);)
-            digest = (digest ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-        digest = (digest ^ 0xff) * 1099511628211ull; // a file's end counts too
+        const std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        const unsigned char end = 0xff; // a file's end counts too
+        digest = HashBytes(&end, 1, HashBytes(bytes.data(), bytes.size(), digest));
     }
     char show[32];
     snprintf(show, sizeof show, "%016llx", digest);

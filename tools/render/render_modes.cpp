@@ -27,15 +27,6 @@ std::string Ended() { return "the show has ended by then (it runs " + std::to_st
 
 long FirstFrame(double seconds, int fps) { return long(std::ceil(seconds * fps - 1e-9)); }
 
-// FNV-1a over the frame's RGBA bytes, top row first.
-unsigned long long HashFrame(const std::vector<unsigned char> &rgba)
-{
-    unsigned long long hash = 14695981039346656037ull;
-    for (unsigned char byte : rgba)
-        hash = (hash ^ byte) * 1099511628211ull;
-    return hash;
-}
-
 // The frames of --from up to --to, or to the show's end, [first, last], or of its
 // --part. An empty string, or why there is nothing to draw.
 std::string Stretch(const RenderOptions &o, long &first, long &last)
@@ -93,6 +84,13 @@ std::string RenderStretch(ShowRenderer &renderer, const RenderOptions &o, const 
 
 } // namespace
 
+unsigned long long HashBytes(const unsigned char *bytes, size_t size, unsigned long long hash)
+{
+    for (size_t i = 0; i < size; i++)
+        hash = (hash ^ bytes[i]) * 1099511628211ull;
+    return hash;
+}
+
 std::string RenderOneFrame(ShowRenderer &renderer, const RenderOptions &o)
 {
     std::vector<unsigned char> rgba;
@@ -123,7 +121,7 @@ std::string RenderHashes(ShowRenderer &renderer, const RenderOptions &o)
     if (!file)
         return o.output + ": " + strerror(errno);
     std::string error = RenderStretch(renderer, o, "hashes", [&](long frame, const std::vector<unsigned char> &rgba) {
-        fprintf(file, "%ld %.6f %016llx\n", frame, renderer.TimeOf(frame), HashFrame(rgba));
+        fprintf(file, "%ld %.6f %016llx\n", frame, renderer.TimeOf(frame), HashBytes(rgba.data(), rgba.size()));
         return std::string();
     });
     if (fclose(file) != 0 && error.empty())

@@ -2,6 +2,7 @@
 // hashes, a video. Each returns an empty string on success, otherwise what went wrong.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "render_options.h"
@@ -15,6 +16,11 @@ struct VideoTimes {
     long frames = 0;
     double wall = 0, drawing = 0, readBack = 0, ffmpeg = 0;
 };
+
+// FNV-1a over the bytes, going on from `hash`: over a frame's RGBA, top row first,
+// it is the hash --hashes writes.
+const unsigned long long FNV_OFFSET_BASIS = 14695981039346656037ull;
+unsigned long long HashBytes(const unsigned char *bytes, size_t size, unsigned long long hash = FNV_OFFSET_BASIS);
 
 std::string RenderOneFrame(ShowRenderer &renderer, const RenderOptions &options);
 std::string RenderFrames(ShowRenderer &renderer, const RenderOptions &options);
