@@ -1,17 +1,20 @@
 #include "interrupts.h"
 
+#include <atomic>
 #include <csignal>
 
 namespace {
 
-volatile sig_atomic_t s_caught = 0;
+// Lock-free, so both safe in a signal handler and read by any thread.
+std::atomic<int> s_caught{0};
+static_assert(std::atomic<int>::is_always_lock_free, "a signal handler may only touch lock-free atomics");
 
 void Note(int signal)
 {
     // The first one counts: a second Ctrl-C, or a supervisor's repeated TERM,
     // finds the tool already on its way out.
-    if (s_caught == 0)
-        s_caught = signal;
+    int none = 0;
+    s_caught.compare_exchange_strong(none, signal);
 }
 
 } // namespace
@@ -25,4 +28,4 @@ void CatchInterrupts()
     sigaction(SIGTERM, &action, nullptr);
 }
 
-int Interruption() { return s_caught; }
+int Interruption() { return s_caught.load(); }
