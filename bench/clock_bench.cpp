@@ -15,7 +15,7 @@
 
 #include "mp3_writer.h"
 #include "platform/sound.h"
-#include "platform/sound_sdl.h"
+#include "platform/desktop/sound_report.h"
 
 static const int SAMPLE_RATE = 44100;
 // The music is this long at most; the rest of the run plays the silence after it.

@@ -40,9 +40,9 @@
 #include <vector>
 
 #include "mp3_writer.h"
-#include "platform/mp3_decoder.h"
+#include "music/mp3_decoder.h"
 #include "platform/sound.h"
-#include "platform/sound_sdl.h"
+#include "platform/desktop/sound_report.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // couple of header-like bytes in other data for frames, so an image must also hold
 // Layer III frames that run on through most of it.
 
-#include "platform/mp3_decoder.h"
+#include "music/mp3_decoder.h"
 
 #include <algorithm>
 #include <cstring>

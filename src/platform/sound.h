@@ -2,7 +2,7 @@
 // memory played once from the start, and its position in milliseconds of what the
 // listener hears; and three of our own for the viewer's options: a later start, no
 // sound, and the music again from its start. The program links the implementation
-// on libmpg123 and the desktop's sound server or SDL2 (sound_sdl.cpp), which falls
+// on libmpg123 and the desktop's sound server or SDL2 (desktop/sound.cpp), which falls
 // back to a silent clock without an audio device; the renderer links one on a
 // virtual clock, the tests a scripted one.
 //

@@ -5,7 +5,7 @@
 // glfwInit. After glfwTerminate every call is harmless: keys read released, the
 // window reads closed, the timer reads 0.
 //
-// The program links the implementation on GLFW 3 (window_glfw.cpp), the renderer
+// The program links the implementation on GLFW 3 (desktop/window.cpp), the renderer
 // a headless one on a virtual clock, the tests a scripted one. The show's code
 // never knows which; the functions have C++ linkage, so they never meet GLFW 3's
 // own symbols of the same names.

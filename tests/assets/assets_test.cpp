@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/mp3_decoder.h"
+#include "music/mp3_decoder.h"
 #include "textures/image.h"
 #include "textures/textures.h"
 

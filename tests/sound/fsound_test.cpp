@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "platform/sound.h"
-#include "platform/sound_sdl.h"
+#include "platform/desktop/sound_report.h"
 #include "test_music.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <random>
 #include <string>
 
-#include "platform/mp3_decoder.h"
+#include "music/mp3_decoder.h"
 #include "test_music.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <random>
 
-#include "platform/playback_clock.h"
+#include "platform/desktop/playback_clock.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "platform/sound.h"
-#include "platform/sound_sdl.h"
+#include "platform/desktop/sound_report.h"
 #include "test_music.h"
 
 namespace {

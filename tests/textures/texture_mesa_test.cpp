@@ -5,9 +5,9 @@
 
 #include <GL/gl.h>
 
-#include "platform/headless.h"
+#include "platform/headless/headless.h"
 #include "picture_files.h"
-#include "platform/egl_context.h"
+#include "platform/headless/egl_context.h"
 #include "textures/image.h"
 #include "textures/textures.h"
 

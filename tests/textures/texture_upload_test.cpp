@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <iterator>
 
-#include "platform/headless.h"
+#include "platform/headless/headless.h"
 #include "gl_recorder.h"
 #include "picture_files.h"
 #include "textures/image.h"

@@ -8,7 +8,7 @@
 #include <iterator>
 
 #include "effects/effects.h"
-#include "platform/headless.h"
+#include "platform/headless/headless.h"
 #include "gl_recorder.h"
 #include "music/music.h"
 #include "textures/textures.h"

@@ -9,10 +9,10 @@
 #include <memory>
 
 #include "effects/effects.h"
-#include "platform/headless.h"
+#include "platform/headless/headless.h"
 #include "main/frame.h"
 #include "music/music.h"
-#include "platform/egl_context.h"
+#include "platform/headless/egl_context.h"
 #include "textures/textures.h"
 #include "timeline/timeline.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/headless.h"
+#include "platform/headless/headless.h"
 #include "gl_recorder.h"
 #include "main/frame.h"
 #include "music/music.h"

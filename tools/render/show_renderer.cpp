@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "main/frame.h"
-#include "platform/headless.h"
+#include "platform/headless/headless.h"
 #include "textures/textures.h"
 #include "timing.h"
 #include "timeline/timeline.h"

@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/mp3_decoder.h"
+#include "music/mp3_decoder.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
 // GLFW 3 underneath, GLFW 2 behaviour on top: the window is gone the moment a close
 // request is handled, and every call after termination is a harmless no-op.
 
-#include "platform/desktop_window.h"
+#include "platform/desktop/glfw_window.h"
 
 #include <GLFW/glfw3.h>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "platform/video_mode.h"
+#include "platform/desktop/video_mode.h"
 
 namespace desktop {
 namespace {

@@ -1,5 +1,5 @@
 // The program's window on GLFW 3. Kept apart from window.h because both speak of
-// glfwInit and friends: window_glfw.cpp gives these the classic names.
+// glfwInit and friends: window.cpp gives these the classic names.
 #pragma once
 
 namespace desktop {

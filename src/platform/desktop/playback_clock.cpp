@@ -1,4 +1,4 @@
-#include "platform/playback_clock.h"
+#include "platform/desktop/playback_clock.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,11 +1,11 @@
-#include "platform/pulse_output.h"
+#include "platform/desktop/pulse_output.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include <pulse/pulseaudio.h>
 
-#include "platform/mp3_decoder.h"
+#include "music/mp3_decoder.h"
 
 // The server holds this much of the music ahead of what it plays: a busy machine
 // may leave the thread that feeds it unscheduled for well over a tenth of a second,

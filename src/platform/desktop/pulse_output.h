@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/playback_clock.h"
-#include "platform/sound_output.h"
+#include "platform/desktop/playback_clock.h"
+#include "platform/desktop/sound_output.h"
 
 struct pa_threaded_mainloop;
 struct pa_context;

@@ -18,7 +18,7 @@
 // their outputs.
 
 #include "platform/sound.h"
-#include "platform/sound_sdl.h"
+#include "platform/desktop/sound_report.h"
 
 #include <algorithm>
 #include <atomic>
@@ -38,11 +38,11 @@
 
 #include <SDL.h>
 
-#include "platform/mp3_decoder.h"
-#include "platform/playback_clock.h"
-#include "platform/pulse_output.h"
+#include "music/mp3_decoder.h"
+#include "platform/desktop/playback_clock.h"
+#include "platform/desktop/pulse_output.h"
 #include "platform/sound_channels.h"
-#include "platform/sound_output.h"
+#include "platform/desktop/sound_output.h"
 
 // Frames a callback fills: about 23 ms at 44.1 kHz.
 static const Uint16 DEVICE_PERIOD_FRAMES = 1024;

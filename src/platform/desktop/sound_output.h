@@ -1,5 +1,5 @@
 // Where a playing stream's samples go: a sound server, an SDL audio device, or the
-// silent sink that only keeps time. The sound layer (sound_sdl.cpp) moves a stream
+// silent sink that only keeps time. The sound layer (sound.cpp) moves a stream
 // from one to another as devices come and go; each counts its frames from its own
 // start, and the layer adds them up.
 #pragma once

@@ -1,4 +1,4 @@
-#include "platform/video_mode.h"
+#include "platform/desktop/video_mode.h"
 
 #include <cstdlib>
 

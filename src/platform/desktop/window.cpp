@@ -1,6 +1,6 @@
-// The classic window calls of the program, on the GLFW 3 window of desktop_window.cpp.
+// The classic window calls of the program, on the GLFW 3 window of glfw_window.cpp.
 
-#include "platform/desktop_window.h"
+#include "platform/desktop/glfw_window.h"
 #include "platform/window.h"
 
 int glfwInit() { return desktop::Init() ? 1 : 0; }

@@ -1,4 +1,4 @@
-#include "platform/egl_context.h"
+#include "platform/headless/egl_context.h"
 #include "platform/extension_list.h"
 
 #include <EGL/egl.h>

@@ -1,7 +1,7 @@
 // The stream calls on a virtual clock: nothing plays, and the position is whatever
 // the host set for the frame being drawn.
 
-#include "platform/headless.h"
+#include "platform/headless/headless.h"
 #include "platform/sound.h"
 
 static int s_musicPosition = 0;

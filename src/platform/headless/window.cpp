@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/extension_list.h"
-#include "platform/headless.h"
+#include "platform/headless/headless.h"
 #include "platform/window.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // Fill-ins for what emscripten's legacy OpenGL emulation gets wrong, under the
-// show's code in the web build (gl_web.h renames the calls):
+// show's code in the web build (gl_emulation.h renames the calls):
 // - it expects every vertex between glBegin and glEnd to make the same attribute
 //   calls in the same order, and garbles a quad whose normal or texture coordinate
 //   is set once for several vertices; so the current normal and texture coordinate

@@ -22,7 +22,7 @@
 
 #include "music/music.h"
 #include "platform/sound_channels.h"
-#include "platform/web.h"
+#include "platform/web/page.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
-#include "platform/web.h"
+#include "platform/web/page.h"
 #include "platform/window.h"
 
 namespace {
