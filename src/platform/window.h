@@ -32,7 +32,8 @@ int glfwOpenWindow(int width, int height, int redBits, int greenBits, int blueBi
 void glfwSetWindowTitle(const char *title);
 // The drawable size in pixels (which is what the viewport needs on high-DPI screens).
 void glfwGetWindowSize(int *width, int *height);
-// Handles pending events first; a close request closes the window and skips the swap.
+// The platform's work of a frame first (the sound following its device, pending
+// events); a close request closes the window and skips the swap.
 void glfwSwapBuffers();
 void glfwEnable(int token);
 int glfwGetKey(int key);

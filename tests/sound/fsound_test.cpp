@@ -163,7 +163,7 @@ TEST_F(Fsound, StartsLateAndRewinds)
         EXPECT_GE(late, 5150);
         EXPECT_LE(late, 5000 + MsSince(start) + 50);
 
-        RewindStream(stream);
+        SeekStream(stream, 0);
         const auto rewound = std::chrono::steady_clock::now();
         EXPECT_LE(FSOUND_Stream_GetTime(stream), 100);
         const int again = WaitForPosition(stream, 150);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/sound.h"
+#include "platform/sound_backend.h"
 #include "platform/desktop/sound_report.h"
 #include "test_music.h"
 
@@ -95,11 +96,12 @@ TEST(SoundServer, FollowsTheDeviceAwayAndBack)
     ASSERT_NE(stream, nullptr);
     int last = FSOUND_Stream_GetTime(stream);
     auto lastAt = std::chrono::steady_clock::now();
-    // Reads the position until the stream is, or is not, on a device.
+    // Frame after frame, reads the position until the stream is, or is not, on a device.
     auto follow = [&](bool device, int withinMs) {
         SoundOutputReport report{};
         for (int waited = 0; waited < withinMs; waited += 20) {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            FollowSoundDevices(); // as the program's frame does
             const int now = FSOUND_Stream_GetTime(stream);
             const auto at = std::chrono::steady_clock::now();
             const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(at - lastAt).count();

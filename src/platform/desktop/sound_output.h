@@ -1,7 +1,7 @@
 // Where a playing stream's samples go: a sound server, an SDL audio device, or the
-// silent sink that only keeps time. The sound layer (sound.cpp) moves a stream
+// silent sink that only keeps time. The player (sound.cpp) moves a stream
 // from one to another as devices come and go; each counts its frames from its own
-// start, and the layer adds them up.
+// start, and the player adds them up.
 #pragma once
 
 #include <cstdint>

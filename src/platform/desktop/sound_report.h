@@ -15,6 +15,7 @@ struct SoundOutputReport {
 };
 
 // False when the stream is not playing (never played, or unknown). Like
-// FSOUND_Stream_GetTime it moves the stream on first, to the silent sink when its
-// device has gone and to the sound server when one has come.
+// FSOUND_Stream_GetTime it leaves the stream where it plays: FollowSoundDevices
+// (sound_backend.h), once a frame, moves it to the silent sink when its device has
+// gone and to the sound server when one has come.
 bool ReportSoundOutput(FSOUND_STREAM *stream, SoundOutputReport *report);

@@ -1,6 +1,7 @@
 // The classic window calls of the program, on the GLFW 3 window of glfw_window.cpp.
 
 #include "platform/desktop/glfw_window.h"
+#include "platform/sound_backend.h"
 #include "platform/window.h"
 
 int glfwInit() { return desktop::Init() ? 1 : 0; }
@@ -18,7 +19,12 @@ int glfwOpenWindow(int width, int height, int redBits, int greenBits, int blueBi
 
 void glfwSetWindowTitle(const char *title) { desktop::SetTitle(title); }
 void glfwGetWindowSize(int *width, int *height) { desktop::GetFramebufferSize(width, height); }
-void glfwSwapBuffers() { desktop::SwapBuffers(); }
+// The frame's platform work: the sound follows its device, then events and the swap.
+void glfwSwapBuffers()
+{
+    FollowSoundDevices();
+    desktop::SwapBuffers();
+}
 
 void glfwEnable(int token)
 {

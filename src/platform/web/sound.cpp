@@ -1,4 +1,4 @@
-// The FSOUND stream calls on Web Audio: the browser decodes the MP3 image
+// The sound front's players on Web Audio: the browser decodes the MP3 image
 // (decodeAudioData) and plays it from an AudioBufferSourceNode; the position is
 // the audio context's time since the start, less its output latency, so it is
 // what the listener hears. Decoding takes a moment: until it is done the position
@@ -6,22 +6,18 @@
 // in real time instead, as on a desktop without a sound card; where the browser
 // cannot decode the file the position stays 0, as for a file that is not an MP3.
 //
-// A later start, muted playback (the silent clock, no notice) and a rewind serve the
+// A later start, muted playback (the silent clock, no notice) and a seek serve the
 // viewer's options as on the desktop.
 //
 // The page makes the audio context while handling the click that starts the show
 // (browsers start sound only after a gesture) and passes it in Module.heartcube.
 
-#include "platform/sound.h"
+#include "platform/sound_backend.h"
 
-#include <algorithm>
 #include <emscripten.h>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "music/music.h"
-#include "platform/sound_channels.h"
 #include "platform/web/page.h"
 
 namespace {
@@ -140,12 +136,12 @@ EM_JS(int, SoundPosition, (int id), {
 
 EM_JS(int, SoundState, (int id), { return Module.heartcubeSound.streams[id].state; });
 
-// Back to the start of the music: the position counts from 0 once it is heard.
-EM_JS(void, SoundRewind, (int id), {
+// On from that millisecond of the music: the position reads it until it is heard.
+EM_JS(void, SoundSeek, (int id, int ms), {
     var sound = Module.heartcubeSound;
     var s = sound.streams[id];
-    s.fromMs = 0;
-    s.lastMs = 0;
+    s.fromMs = ms;
+    s.lastMs = ms;
     if (!s.playing)
         return;
     if (s.source)
@@ -168,119 +164,65 @@ EM_JS(void, SoundStopAll, (), {
 });
 // clang-format on
 
-} // namespace
+// One stream: its JavaScript side, and whether the page has been told what became of it.
+class WebPlayer final : public StreamPlayer {
+public:
+    explicit WebPlayer(int id) : id_(id) {}
 
-struct FSOUND_STREAM {
-    int id = 0;
-    int channel = -1;
-    bool paused = true;
-    bool told = false;
-};
-
-namespace {
-
-struct SoundLayer {
-    int channelCount = 32;
-    int startMs = 0;    // where streams played from now on start
-    bool muted = false; // streams played from now on use the silent clock
-    StreamList<FSOUND_STREAM> streams;
-};
-
-SoundLayer &Layer()
-{
-    static SoundLayer layer;
-    return layer;
-}
-
-// Says once on the page what became of a stream that does not play as it should.
-void TellState(FSOUND_STREAM *stream)
-{
-    if (stream->told)
-        return;
-    switch (SoundState(stream->id)) {
-    case STREAM_UNDECODABLE:
-        TellPage("notice", "music: " MUSIC_FILE ": this browser cannot decode it, so the show stays on its title");
-        stream->told = true;
-        break;
-    case STREAM_SILENT:
-        TellPage("notice", "sound: this browser cannot play sound here, the show plays silently");
-        stream->told = true;
-        break;
-    default: break;
+    void Play(int fromMs, bool paused, bool muted) override
+    {
+        SoundPrepare(id_, fromMs, muted ? 1 : 0);
+        SetPaused(paused);
     }
-}
+
+    void SetPaused(bool paused) override { SoundSetPaused(id_, paused ? 1 : 0); }
+
+    int Position() override
+    {
+        TellState();
+        return SoundPosition(id_);
+    }
+
+    void Seek(int milliseconds) override { SoundSeek(id_, milliseconds); }
+
+private:
+    // Says once on the page what became of a stream that does not play as it should.
+    void TellState()
+    {
+        if (told_)
+            return;
+        switch (SoundState(id_)) {
+        case STREAM_UNDECODABLE:
+            TellPage("notice", "music: " MUSIC_FILE ": this browser cannot decode it, so the show stays on its title");
+            told_ = true;
+            break;
+        case STREAM_SILENT:
+            TellPage("notice", "sound: this browser cannot play sound here, the show plays silently");
+            told_ = true;
+            break;
+        default: break;
+        }
+    }
+
+    int id_;
+    bool told_ = false;
+};
 
 } // namespace
 
-signed char FSOUND_Init(int mixRate, int maxSoftwareChannels, unsigned int)
+std::unique_ptr<StreamPlayer> OpenStreamPlayer(const unsigned char *data, size_t size)
 {
-    if (mixRate <= 0 || maxSoftwareChannels <= 0)
-        return 0;
-    Layer().channelCount = maxSoftwareChannels;
     SoundOpen();
-    return 1;
+    return std::make_unique<WebPlayer>(SoundOpenStream(reinterpret_cast<const char *>(data), int(size)));
 }
 
-void FSOUND_Close()
-{
-    SoundStopAll();
-    Layer().streams.clear();
-}
-
-FSOUND_STREAM *FSOUND_Stream_OpenFile(const char *data, unsigned int mode, int length)
-{
-    if (!data || length <= 0 || !(mode & FSOUND_LOADMEMORY))
-        return nullptr;
-    SoundOpen();
-    Layer().streams.push_back(std::make_unique<FSOUND_STREAM>());
-    FSOUND_STREAM *stream = Layer().streams.back().get();
-    stream->id = SoundOpenStream(data, length);
-    return stream;
-}
-
-int FSOUND_Stream_PlayEx(int channel, FSOUND_STREAM *stream, void *, signed char startPaused)
-{
-    if (!HoldsStream(Layer().streams, stream))
-        return -1;
-    if (stream->channel >= 0)
-        return stream->channel;
-    channel = ChooseChannel(Layer().streams, channel, Layer().channelCount);
-    if (channel < 0)
-        return -1;
-    stream->channel = channel;
-    SoundPrepare(stream->id, Layer().startMs, Layer().muted ? 1 : 0);
-    FSOUND_SetPaused(channel, startPaused);
-    return channel;
-}
-
-signed char FSOUND_SetPaused(int channel, signed char paused)
-{
-    FSOUND_STREAM *stream = StreamOnChannel(Layer().streams, channel);
-    if (!stream)
-        return 0;
-    stream->paused = paused != 0;
-    SoundSetPaused(stream->id, stream->paused ? 1 : 0);
-    return 1;
-}
-
-int FSOUND_Stream_GetTime(FSOUND_STREAM *stream)
+// A page frozen at a moment reads that moment's position, whatever plays.
+bool HostMusicPosition(int *milliseconds)
 {
     double timer = 0.0;
-    int fixed = 0;
-    if (WebFixedClocks(&timer, &fixed))
-        return fixed;
-    if (!HoldsStream(Layer().streams, stream))
-        return 0;
-    TellState(stream);
-    return SoundPosition(stream->id);
+    return WebFixedClocks(&timer, milliseconds);
 }
 
-void SetStreamStart(int milliseconds) { Layer().startMs = std::max(0, milliseconds); }
+void StartSoundBackend() { SoundOpen(); }
 
-void SetSoundMuted(bool muted) { Layer().muted = muted; }
-
-void RewindStream(FSOUND_STREAM *stream)
-{
-    if (HoldsStream(Layer().streams, stream) && stream->channel >= 0)
-        SoundRewind(stream->id);
-}
+void StopSoundBackend() { SoundStopAll(); }
