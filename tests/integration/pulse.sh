@@ -86,6 +86,25 @@ server-restart)
   expect_lines '^sound: playing through the sound server from [0-9.]+ s$' 1
   [ "$(wc -l <"$WORK/err")" = 2 ] || fail "more on stderr than the two lines"
   ;;
+server-restart-sdl)
+  # The same through SDL's own driver for the server: the music comes back on the
+  # new server too, and the lines say so.
+  make_show
+  start_sound_server
+  start_screen
+  export SDL_AUDIODRIVER=pulseaudio
+  start_program --start 90
+  wait_for_stream
+  stop_sound_server KILL
+  sleep 1
+  start_sound_server
+  wait_for_stream 5
+  expect_sound
+  expect_lines '^sound: lost the audio device \(.+\), the show plays on silently$' 1
+  expect_lines '^sound: playing through the audio device from [0-9.]+ s$' 1
+  xdotool key Escape
+  expect_exit 0 10
+  ;;
 server-late)
   # No server when the show starts; one comes, and the music with it.
   make_show

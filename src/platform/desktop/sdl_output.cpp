@@ -8,6 +8,7 @@
 #include <future>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <unistd.h>
 
 #include <SDL.h>
@@ -55,13 +56,10 @@ private:
 // What SDL's audio thread reads. It outlives the output when a device will not
 // close in time; the decoder is let go of first, so the stream can go on elsewhere.
 struct SdlFeed {
-    explicit SdlFeed(Mp3Decoder &music)
-        : decoder(&music), frameBytes(size_t(music.Channels()) * sizeof(int16_t)), clock(music.SampleRate())
-    {
-    }
+    SdlFeed(int sampleRate, int channels) : frameBytes(size_t(channels) * sizeof(int16_t)), clock(sampleRate) {}
 
-    std::mutex lock;     // all of it, between SDL's thread and the FSOUND calls
-    Mp3Decoder *decoder; // null once let go of: the callback then plays silence
+    std::mutex lock;               // all of it, between SDL's thread and the player's
+    Mp3Decoder *decoder = nullptr; // null before Start and once let go of: silence
     size_t frameBytes;
     PlaybackClock clock;
     int64_t queued = 0;
@@ -71,14 +69,16 @@ struct SdlFeed {
 namespace {
 
 struct SdlAudio {
-    bool up = false;       // SDL's audio subsystem is initialised
-    std::string noAudio;   // why it could not be, once tried
+    std::mutex lock;     // SDL's audio started, stopped and opened from one thread at a time
+    bool up = false;     // SDL's audio subsystem is initialised
+    std::string noAudio; // why it could not be, once tried
+    std::atomic<int> devicesOpen{0};
     std::atomic<int> devicesLeftOpen{0}; // did not close in time: SDL's audio stays up at exit
 };
 
 SdlAudio s_audio;
 
-// False, with SDL's reason, when SDL's audio does not start; it is tried once.
+// False, with SDL's reason, when SDL's audio does not start. With the lock held.
 bool StartSdlAudio(std::string *why)
 {
     if (!s_audio.up && s_audio.noAudio.empty()) {
@@ -93,6 +93,17 @@ bool StartSdlAudio(std::string *why)
     }
     *why = s_audio.noAudio;
     return s_audio.up;
+}
+
+// With the lock held.
+void StopSdlAudioLocked()
+{
+    if (s_audio.up && s_audio.devicesLeftOpen == 0 && s_audio.devicesOpen == 0) {
+        QuietStderr quiet;
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        s_audio.up = false;
+    }
+    s_audio.noAudio.clear();
 }
 
 // SDL joins its audio thread when it closes a device, and that thread may wait on a
@@ -117,6 +128,7 @@ void CloseDevice(SDL_AudioDeviceID device, const std::shared_ptr<SdlFeed> &feed)
         closer.detach();
         s_audio.devicesLeftOpen++;
     }
+    s_audio.devicesOpen--;
 }
 
 void SDLCALL Fill(void *userdata, Uint8 *bytes, int length)
@@ -136,23 +148,25 @@ void SDLCALL Fill(void *userdata, Uint8 *bytes, int length)
 
 void StopSdlAudio()
 {
-    if (s_audio.up && s_audio.devicesLeftOpen == 0) {
-        QuietStderr quiet;
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    }
-    s_audio.up = false;
-    s_audio.noAudio.clear();
+    // A device still opening holds the lock, maybe for ever: SDL then stays up.
+    std::unique_lock<std::mutex> guard(s_audio.lock, std::try_to_lock);
+    if (guard.owns_lock())
+        StopSdlAudioLocked();
 }
 
-std::unique_ptr<SdlOutput> SdlOutput::Open(Mp3Decoder &decoder, std::string *why)
+std::unique_ptr<SdlOutput> SdlOutput::Open(int sampleRate, int channels, std::string *why)
 {
-    if (!StartSdlAudio(why))
-        return nullptr;
-    auto output = std::make_unique<SdlOutput>(Key(), decoder);
+    std::lock_guard<std::mutex> guard(s_audio.lock);
+    return StartSdlAudio(why) ? OpenLocked(sampleRate, channels, why) : nullptr;
+}
+
+std::unique_ptr<SdlOutput> SdlOutput::OpenLocked(int sampleRate, int channels, std::string *why)
+{
+    auto output = std::make_unique<SdlOutput>(Key(), sampleRate, channels);
     SDL_AudioSpec want{};
-    want.freq = decoder.SampleRate();
+    want.freq = sampleRate;
     want.format = AUDIO_S16SYS;
-    want.channels = Uint8(decoder.Channels());
+    want.channels = Uint8(channels);
     want.samples = DEVICE_PERIOD_FRAMES;
     want.callback = Fill;
     want.userdata = output->feed_.get();
@@ -165,17 +179,28 @@ std::unique_ptr<SdlOutput> SdlOutput::Open(Mp3Decoder &decoder, std::string *why
         *why = SDL_GetError();
         return nullptr;
     }
+    s_audio.devicesOpen++;
     std::lock_guard<std::mutex> guard(output->feed_->lock);
     output->feed_->queued = QUEUED_PERIODS * int64_t(have.samples);
     return output;
 }
 
-SdlOutput::SdlOutput(Key, Mp3Decoder &decoder) : feed_(std::make_shared<SdlFeed>(decoder)) {}
+SdlOutput::SdlOutput(Key, int sampleRate, int channels) : feed_(std::make_shared<SdlFeed>(sampleRate, channels)) {}
 
 SdlOutput::~SdlOutput()
 {
     if (device_ != 0)
         CloseDevice(device_, feed_);
+}
+
+void SdlOutput::Start(Mp3Decoder &decoder, uint64_t frame, bool paused)
+{
+    {
+        std::lock_guard<std::mutex> guard(feed_->lock);
+        feed_->decoder = &decoder;
+        decoder.Seek(frame);
+    }
+    SetPaused(paused);
 }
 
 void SdlOutput::SetPaused(bool paused) { SDL_PauseAudioDevice(device_, paused ? 1 : 0); }
@@ -198,5 +223,52 @@ bool SdlOutput::Lost(std::string *why)
     if (SDL_GetAudioDeviceStatus(device_) != SDL_AUDIO_STOPPED)
         return false;
     *why = "disconnected";
+    return true;
+}
+
+// What the opening's thread hands over, or closes itself once nobody wants it.
+struct SdlOpening::Shared {
+    std::mutex lock;
+    bool done = false;
+    bool wanted = true;
+    std::unique_ptr<SdlOutput> device;
+    std::string why;
+};
+
+SdlOpening::SdlOpening(int sampleRate, int channels) : shared_(std::make_shared<Shared>())
+{
+    std::thread([shared = shared_, sampleRate, channels] {
+        std::string why;
+        std::unique_ptr<SdlOutput> device;
+        {
+            std::lock_guard<std::mutex> guard(s_audio.lock);
+            if (s_audio.devicesOpen == 0)
+                StopSdlAudioLocked();
+            if (StartSdlAudio(&why))
+                device = SdlOutput::OpenLocked(sampleRate, channels, &why);
+        }
+        std::lock_guard<std::mutex> guard(shared->lock);
+        if (!shared->wanted)
+            return; // the device, if any, closes here
+        shared->device = std::move(device);
+        shared->why = why;
+        shared->done = true;
+    }).detach();
+}
+
+SdlOpening::~SdlOpening()
+{
+    std::lock_guard<std::mutex> guard(shared_->lock);
+    shared_->wanted = false;
+}
+
+bool SdlOpening::Done(std::unique_ptr<SdlOutput> *device, std::string *why)
+{
+    std::lock_guard<std::mutex> guard(shared_->lock);
+    if (!shared_->done)
+        return false;
+    *device = std::move(shared_->device);
+    *why = shared_->why;
+    shared_->done = false;
     return true;
 }

@@ -12,8 +12,9 @@
 // Once a frame (the window's buffer swap) a stream follows its device: a device
 // that has gone leaves the stream on the silent sink from the position reached;
 // from then on, and when there was none at the start, the server is tried every
-// second, and once one takes the stream the music goes on from the position the
-// silent sink has reached. One line on stderr says each of these.
+// second (or, where SDL_AUDIODRIVER names a driver, an SDL device), and once one
+// takes the stream the music goes on from the position the silent sink has
+// reached. One line on stderr says each of these.
 //
 // The sound front's calls come from one thread; the server's and SDL's threads only
 // feed their outputs.
@@ -124,14 +125,17 @@ private:
     }
 
     void GoSilent(const std::string &why);
+    uint64_t TakeOver(int64_t heard, const char *through, bool say);
     void TakeServer(bool say);
+    void TakeDevice(std::unique_ptr<SdlOutput> device, bool say);
     void OpenOutput(bool muted);
 
     std::unique_ptr<Mp3Decoder> decoder_;
     std::unique_ptr<SoundOutput> output_;  // declared after the decoder, so it closes first
     std::unique_ptr<PulseOutput> attempt_; // a server being tried while the output is silent
+    std::unique_ptr<SdlOpening> opening_;  // or an SDL device
     bool paused_ = true;
-    bool seeksDevice_ = false; // on the silent sink, tries the server again now and then
+    bool seeksDevice_ = false; // on the silent sink, tries for a device again now and then
     int64_t retryAtNs_ = 0;
     // The output's frame 0 is this frame of the stream, which counts every frame
     // played since it began, on whichever output.
@@ -149,18 +153,28 @@ void DesktopPlayer::GoSilent(const std::string &why)
     retryAtNs_ = NowNs() + RETRY_EVERY_NS;
 }
 
-// The server has opened a stream: the music plays on it from the position heard so
-// far. A seek not heard yet is heard from here.
+// A device has come: the music goes on there from the position heard so far, the
+// frame returned. A seek not heard yet is heard from here.
+uint64_t DesktopPlayer::TakeOver(int64_t heard, const char *through, bool say)
+{
+    startTaken_ = std::min(startTaken_, heard);
+    if (say)
+        std::fprintf(stderr, "sound: playing through %s from %.1f s\n", through, PositionMs(heard) / 1000.0);
+    return FrameAt(startMs_) + uint64_t(heard - startTaken_);
+}
+
 void DesktopPlayer::TakeServer(bool say)
 {
     const int64_t heard = Counts().heard;
-    startTaken_ = std::min(startTaken_, heard);
-    const int64_t since = heard - startTaken_;
-    const uint64_t frame = FrameAt(startMs_) + uint64_t(since);
-    if (say)
-        std::fprintf(stderr, "sound: playing through the sound server from %.1f s\n", PositionMs(heard) / 1000.0);
-    attempt_->Start(frame, paused_);
+    attempt_->Start(TakeOver(heard, "the sound server", say), paused_);
     Replace(std::move(attempt_), heard);
+}
+
+void DesktopPlayer::TakeDevice(std::unique_ptr<SdlOutput> device, bool say)
+{
+    const int64_t heard = Counts().heard;
+    device->Start(*decoder_, TakeOver(heard, "the audio device", say), paused_);
+    Replace(std::move(device), heard);
 }
 
 void DesktopPlayer::FollowDevice()
@@ -171,13 +185,26 @@ void DesktopPlayer::FollowDevice()
     if (output_->Plays() || !seeksDevice_)
         return;
     const int64_t now = NowNs();
-    if (!attempt_) {
+    if (!attempt_ && !opening_) {
         if (now < retryAtNs_)
             return;
         retryAtNs_ = now + RETRY_EVERY_NS;
+        if (!UsesServer()) {
+            opening_ = std::make_unique<SdlOpening>(decoder_->SampleRate(), decoder_->Channels());
+            return;
+        }
         attempt_ = PulseOutput::Connect(*decoder_);
         if (!attempt_)
             return;
+    }
+    if (opening_) {
+        std::unique_ptr<SdlOutput> device;
+        if (opening_->Done(&device, &why)) {
+            opening_.reset();
+            if (device)
+                TakeDevice(std::move(device), true);
+        }
+        return;
     }
     switch (attempt_->Poll(&why)) {
     case PulseOutput::State::READY: TakeServer(true); break;
@@ -193,9 +220,9 @@ void DesktopPlayer::OpenOutput(bool muted)
     output_ = std::make_unique<SilentOutput>(decoder_->SampleRate());
     if (muted)
         return;
-    seeksDevice_ = UsesServer();
+    seeksDevice_ = true;
     std::string why;
-    if (seeksDevice_) {
+    if (UsesServer()) {
         attempt_ = PulseOutput::Connect(*decoder_);
         PulseOutput::State state = attempt_ ? PulseOutput::State::CONNECTING : PulseOutput::State::FAILED;
         for (const int64_t deadline = NowNs() + SERVER_WAIT_NS; attempt_;) {
@@ -218,8 +245,9 @@ void DesktopPlayer::OpenOutput(bool muted)
     }
     if (!attempt_) {
         std::string sdlWhy;
-        if (std::unique_ptr<SdlOutput> device = SdlOutput::Open(*decoder_, &sdlWhy)) {
-            output_ = std::move(device);
+        if (std::unique_ptr<SdlOutput> device =
+                SdlOutput::Open(decoder_->SampleRate(), decoder_->Channels(), &sdlWhy)) {
+            TakeDevice(std::move(device), false);
             return;
         }
         why += (why.empty() ? "" : "; ") + sdlWhy;
