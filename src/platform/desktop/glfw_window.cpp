@@ -13,20 +13,16 @@
 namespace desktop {
 namespace {
 
-struct State {
+struct GlfwWindow {
     bool initialized = false;
     GLFWwindow *window = nullptr;
     unsigned serial = 0;
     std::string lastError;
 };
 
-State &TheState()
-{
-    static State state;
-    return state;
-}
+GlfwWindow s_window;
 
-void RememberError(int, const char *description) { TheState().lastError = description ? description : "unknown error"; }
+void RememberError(int, const char *description) { s_window.lastError = description ? description : "unknown error"; }
 
 // GLFW 3 does not count the padding byte of a 32-bit mode, so depths compare as
 // red + green + blue; the ordering of the choice is the same.
@@ -51,35 +47,32 @@ int BitsHint(int bits) { return bits > 0 ? bits : GLFW_DONT_CARE; }
 
 bool Init()
 {
-    State &s = TheState();
-    if (!s.initialized) {
+    if (!s_window.initialized) {
         glfwSetErrorCallback(RememberError);
-        s.initialized = glfwInit() == GLFW_TRUE;
+        s_window.initialized = glfwInit() == GLFW_TRUE;
     }
-    return s.initialized;
+    return s_window.initialized;
 }
 
 void Terminate()
 {
-    State &s = TheState();
-    if (!s.initialized)
+    if (!s_window.initialized)
         return;
     glfwTerminate(); // destroys the window and gives the desktop its mode back
-    s.window = nullptr;
-    s.initialized = false;
+    s_window.window = nullptr;
+    s_window.initialized = false;
 }
 
-double Time() { return TheState().initialized ? glfwGetTime() : 0.0; }
+double Time() { return s_window.initialized ? glfwGetTime() : 0.0; }
 
 bool OpenWindow(int width, int height, int redBits, int greenBits, int blueBits, int alphaBits, int depthBits,
                 int stencilBits, bool fullScreen)
 {
-    State &s = TheState();
-    if (!s.initialized || s.window) {
+    if (!s_window.initialized || s_window.window) {
         fprintf(stderr, "window: cannot open a %dx%d window: %s\n", width, height,
-                s.window              ? "one is open already"
-                : s.lastError.empty() ? "the window system is not initialised"
-                                      : s.lastError.c_str());
+                s_window.window              ? "one is open already"
+                : s_window.lastError.empty() ? "the window system is not initialised"
+                                             : s_window.lastError.c_str());
         return false;
     }
 
@@ -109,67 +102,66 @@ bool OpenWindow(int width, int height, int redBits, int greenBits, int blueBits,
         }
     }
 
-    s.lastError.clear();
-    s.window = glfwCreateWindow(width, height, "", monitor, nullptr);
-    if (!s.window) {
+    s_window.lastError.clear();
+    s_window.window = glfwCreateWindow(width, height, "", monitor, nullptr);
+    if (!s_window.window) {
         fprintf(stderr, "window: cannot open a %dx%d window: %s\n", width, height,
-                s.lastError.empty() ? "unknown error" : s.lastError.c_str());
+                s_window.lastError.empty() ? "unknown error" : s_window.lastError.c_str());
         return false;
     }
-    glfwMakeContextCurrent(s.window);
+    glfwMakeContextCurrent(s_window.window);
     if (fullScreen)
-        glfwSetInputMode(s.window, GLFW_CURSOR, GLFW_CURSOR_HIDDEN);
-    s.serial++;
+        glfwSetInputMode(s_window.window, GLFW_CURSOR, GLFW_CURSOR_HIDDEN);
+    s_window.serial++;
     return true;
 }
 
 void SetTitle(const char *title)
 {
-    if (TheState().window)
-        glfwSetWindowTitle(TheState().window, title);
+    if (s_window.window)
+        glfwSetWindowTitle(s_window.window, title);
 }
 
 void GetFramebufferSize(int *width, int *height)
 {
     *width = *height = 0;
-    if (TheState().window)
-        glfwGetFramebufferSize(TheState().window, width, height);
+    if (s_window.window)
+        glfwGetFramebufferSize(s_window.window, width, height);
 }
 
 void SwapBuffers()
 {
-    State &s = TheState();
-    if (!s.window)
+    if (!s_window.window)
         return;
     glfwPollEvents();
-    if (glfwWindowShouldClose(s.window)) {
+    if (glfwWindowShouldClose(s_window.window)) {
         // Closed by the viewer: the window goes now and this frame is never shown.
-        glfwDestroyWindow(s.window);
-        s.window = nullptr;
+        glfwDestroyWindow(s_window.window);
+        s_window.window = nullptr;
         return;
     }
-    glfwSwapBuffers(s.window);
+    glfwSwapBuffers(s_window.window);
 }
 
 void EnableStickyKeys()
 {
-    if (TheState().window)
-        glfwSetInputMode(TheState().window, GLFW_STICKY_KEYS, GLFW_TRUE);
+    if (s_window.window)
+        glfwSetInputMode(s_window.window, GLFW_STICKY_KEYS, GLFW_TRUE);
 }
 
 bool EscapePressed()
 {
-    GLFWwindow *window = TheState().window;
+    GLFWwindow *window = s_window.window;
     return window && glfwGetKey(window, GLFW_KEY_ESCAPE) == GLFW_PRESS;
 }
 
-bool WindowOpen() { return TheState().window != nullptr; }
+bool WindowOpen() { return s_window.window != nullptr; }
 
 bool ExtensionSupported(const char *extension)
 {
-    return TheState().window && glfwExtensionSupported(extension) == GLFW_TRUE;
+    return s_window.window && glfwExtensionSupported(extension) == GLFW_TRUE;
 }
 
-unsigned WindowSerial() { return TheState().serial; }
+unsigned WindowSerial() { return s_window.serial; }
 
 } // namespace desktop

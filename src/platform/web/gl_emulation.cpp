@@ -22,11 +22,7 @@ struct Current {
     std::unordered_set<GLuint> filled; // texture names with a level 0
 };
 
-Current &State()
-{
-    static Current current;
-    return current;
-}
+Current s_current;
 
 GLint FormatOf(GLint internalFormat)
 {
@@ -45,7 +41,7 @@ extern "C" {
 
 void WebNormal3f(GLfloat x, GLfloat y, GLfloat z)
 {
-    GLfloat *n = State().normal;
+    GLfloat *n = s_current.normal;
     n[0] = x;
     n[1] = y;
     n[2] = z;
@@ -53,15 +49,14 @@ void WebNormal3f(GLfloat x, GLfloat y, GLfloat z)
 
 void WebTexCoord2f(GLfloat s, GLfloat t)
 {
-    State().texCoord[0] = s;
-    State().texCoord[1] = t;
+    s_current.texCoord[0] = s;
+    s_current.texCoord[1] = t;
 }
 
 void WebVertex3f(GLfloat x, GLfloat y, GLfloat z)
 {
-    const Current &c = State();
-    glTexCoord2f(c.texCoord[0], c.texCoord[1]);
-    glNormal3f(c.normal[0], c.normal[1], c.normal[2]);
+    glTexCoord2f(s_current.texCoord[0], s_current.texCoord[1]);
+    glNormal3f(s_current.normal[0], s_current.normal[1], s_current.normal[2]);
     glVertex3f(x, y, z);
 }
 
@@ -72,12 +67,11 @@ void WebBindTexture(GLenum target, GLuint texture)
     glBindTexture(target, texture);
     if (target != GL_TEXTURE_2D)
         return;
-    Current &c = State();
-    if (texture == 0 || c.filled.count(texture))
+    if (texture == 0 || s_current.filled.count(texture))
         return;
     static const GLubyte WHITE[4] = {255, 255, 255, 255};
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, WHITE);
-    c.filled.insert(texture);
+    s_current.filled.insert(texture);
 }
 
 void WebTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height, GLint border,

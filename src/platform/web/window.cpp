@@ -28,11 +28,7 @@ struct WebWindow {
     long framesShown = 0;
 };
 
-WebWindow &TheWindow()
-{
-    static WebWindow window;
-    return window;
-}
+WebWindow s_window;
 
 // The page's fixed moment in seconds of show time, or a negative number for none,
 // and how far the timer runs ahead of the music there.
@@ -79,10 +75,9 @@ EM_BOOL OnKey(int eventType, const EmscriptenKeyboardEvent *event, void *)
 {
     if (std::string_view(event->key) != "Escape")
         return EM_FALSE;
-    WebWindow &w = TheWindow();
-    w.escapeDown = eventType == EMSCRIPTEN_EVENT_KEYDOWN;
-    if (w.escapeDown)
-        w.escapePressed = true;
+    s_window.escapeDown = eventType == EMSCRIPTEN_EVENT_KEYDOWN;
+    if (s_window.escapeDown)
+        s_window.escapePressed = true;
     return EM_FALSE; // the browser still leaves full screen on Escape
 }
 
@@ -96,7 +91,7 @@ bool WebFixedClocks(double *timerSeconds, int *musicMilliseconds)
     // The first frame drawn shows the frame before, one sixtieth earlier, so that
     // the scene on screen is the one that frame chose.
     const double before = moment - 1.0 / 60.0;
-    const double at = TheWindow().framesShown == 0 && before >= 0 ? before : moment;
+    const double at = s_window.framesShown == 0 && before >= 0 ? before : moment;
     *timerSeconds = at + PageTimerOffset();
     *musicMilliseconds = int(std::floor(at * 1000.0 + 1e-6));
     return true;
@@ -110,60 +105,56 @@ void TellPage(const char *kind, const char *text)
 
 int glfwInit()
 {
-    WebWindow &w = TheWindow();
-    if (!w.initialised) {
+    if (!s_window.initialised) {
         emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, OnKey);
         emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, OnKey);
     }
-    w.initialised = true;
-    w.startMs = emscripten_get_now();
+    s_window.initialised = true;
+    s_window.startMs = emscripten_get_now();
     return 1;
 }
 
 void glfwTerminate()
 {
-    WebWindow &w = TheWindow();
-    if (!w.initialised)
+    if (!s_window.initialised)
         return;
-    w.initialised = false;
-    w.open = false;
-    w.escapeDown = w.escapePressed = false;
-    if (w.everOpened)
+    s_window.initialised = false;
+    s_window.open = false;
+    s_window.escapeDown = s_window.escapePressed = false;
+    if (s_window.everOpened)
         PageHook("ended", nullptr, nullptr, 0);
 }
 
 double glfwGetTime()
 {
-    const WebWindow &w = TheWindow();
-    if (!w.initialised)
+    if (!s_window.initialised)
         return 0.0;
     double timer = 0.0;
     int music = 0;
     if (WebFixedClocks(&timer, &music))
         return timer;
-    return (emscripten_get_now() - w.startMs) / 1000.0;
+    return (emscripten_get_now() - s_window.startMs) / 1000.0;
 }
 
 // The canvas is the window: its size is the page's business, whatever is asked.
 int glfwOpenWindow(int, int, int, int, int, int, int, int, int)
 {
-    WebWindow &w = TheWindow();
-    if (!w.initialised)
+    if (!s_window.initialised)
         return 0;
-    if (!w.open && !OpenCanvasContext()) {
+    if (!s_window.open && !OpenCanvasContext()) {
         TellPage("error", "window: this browser gives no WebGL, which the show draws with");
         return 0;
     }
-    if (!w.open)
-        w.serial++;
-    w.open = w.everOpened = true;
-    w.sticky = false;
+    if (!s_window.open)
+        s_window.serial++;
+    s_window.open = s_window.everOpened = true;
+    s_window.sticky = false;
     return 1;
 }
 
 void glfwSetWindowTitle(const char *title)
 {
-    if (TheWindow().open)
+    if (s_window.open)
         emscripten_set_window_title(title);
 }
 
@@ -173,32 +164,30 @@ void glfwGetWindowSize(int *width, int *height) { CanvasSize(width, height); }
 // between callbacks. This counts the frame and lets the page look at it.
 void glfwSwapBuffers()
 {
-    WebWindow &w = TheWindow();
-    if (!w.open)
+    if (!s_window.open)
         return;
-    w.framesShown++;
-    PageHook("frameDrawn", nullptr, nullptr, int(w.framesShown));
+    s_window.framesShown++;
+    PageHook("frameDrawn", nullptr, nullptr, int(s_window.framesShown));
 }
 
 void glfwEnable(int token)
 {
-    if (token == GLFW_STICKY_KEYS && TheWindow().open)
-        TheWindow().sticky = true;
+    if (token == GLFW_STICKY_KEYS && s_window.open)
+        s_window.sticky = true;
 }
 
 int glfwGetKey(int key)
 {
-    WebWindow &w = TheWindow();
-    if (key != GLFW_KEY_ESC || !w.open)
+    if (key != GLFW_KEY_ESC || !s_window.open)
         return GLFW_RELEASE;
-    const bool pressed = w.escapeDown || (w.sticky && w.escapePressed);
-    w.escapePressed = false;
+    const bool pressed = s_window.escapeDown || (s_window.sticky && s_window.escapePressed);
+    s_window.escapePressed = false;
     return pressed ? GLFW_PRESS : GLFW_RELEASE;
 }
 
-int glfwGetWindowParam(int param) { return param == GLFW_OPENED && TheWindow().open ? 1 : 0; }
+int glfwGetWindowParam(int param) { return param == GLFW_OPENED && s_window.open ? 1 : 0; }
 
 // A browser's WebGL has no window-system extensions beside its own list.
 int glfwExtensionSupported(const char *) { return 0; }
 
-unsigned GetWindowSerial() { return TheWindow().serial; }
+unsigned GetWindowSerial() { return s_window.serial; }
