@@ -2,7 +2,7 @@
 // starts and the second the show ends. Without OpenGL, so the tools that time
 // their work to the scenes (the soundtrack, the renderer) ask the timeline itself.
 
-#include "timeline/timeline.h"
+#include "show/show.h"
 
 static const double SHOW_END = 110.52;
 // Far past the end: a clock that never reaches a scene gives this.

@@ -1,4 +1,4 @@
-#include "main/frame.h"
+#include "timeline/frame.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>

@@ -7,7 +7,7 @@
 
 #include "music/mp3_decoder.h"
 #include "textures/image.h"
-#include "textures/textures.h"
+#include "show/show.h"
 
 #include <algorithm>
 #include <cmath>

@@ -10,10 +10,10 @@
 
 #include "effects/effects.h"
 #include "platform/headless/headless.h"
-#include "main/frame.h"
 #include "music/music.h"
 #include "platform/headless/egl_context.h"
 #include "textures/textures.h"
+#include "timeline/frame.h"
 #include "timeline/timeline.h"
 
 namespace {

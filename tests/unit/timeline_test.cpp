@@ -4,8 +4,8 @@
 
 #include "platform/headless/headless.h"
 #include "gl_recorder.h"
-#include "main/frame.h"
 #include "music/music.h"
+#include "timeline/frame.h"
 #include "timeline/timeline.h"
 
 namespace {

@@ -18,8 +18,7 @@
 #include "timing.h"
 #include "video_encoder.h"
 #include "video_label.h"
-#include "music/music.h"
-#include "timeline/timeline.h"
+#include "show/show.h"
 
 namespace {
 

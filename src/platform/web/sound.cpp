@@ -17,8 +17,8 @@
 #include <emscripten.h>
 #include <memory>
 
-#include "music/music.h"
 #include "platform/web/page.h"
+#include "show/show.h"
 
 namespace {
 
