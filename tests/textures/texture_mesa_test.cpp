@@ -5,9 +5,9 @@
 
 #include <GL/gl.h>
 
-#include "platform/headless/headless.h"
 #include "picture_files.h"
 #include "platform/headless/egl_context.h"
+#include "recording_window.h"
 #include "textures/image.h"
 #include "textures/textures.h"
 
@@ -40,8 +40,7 @@ protected:
     {
         if (!context_.Valid())
             GTEST_SKIP() << "no headless OpenGL here: " << context_.Error();
-        SetHeadlessWindow(false, 640, 480, "");
-        SetHeadlessWindow(true, 640, 480, "");
+        winrec::Open(640, 480);
         glGenTextures(1, &texture_);
         glBindTexture(GL_TEXTURE_2D, texture_);
     }

@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <iterator>
 
-#include "platform/headless/headless.h"
 #include "gl_recorder.h"
 #include "picture_files.h"
+#include "recording_window.h"
 #include "textures/image.h"
 #include "textures/textures.h"
 
@@ -26,11 +26,7 @@ protected:
     }
 
     // The window system's own extensions come with the window.
-    static void OpenNewWindow(const char *windowExtensions = "")
-    {
-        SetHeadlessWindow(false, 640, 480, "");
-        SetHeadlessWindow(true, 640, 480, windowExtensions);
-    }
+    static void OpenNewWindow(const char *windowExtensions = "") { winrec::Open(640, 480, windowExtensions); }
 
     // Loads the file and returns what was printed on stderr; stdout must stay empty.
     std::string Load(const std::string &path, int flags, int expected)
@@ -123,7 +119,7 @@ TEST_F(TextureUpload, FailuresTouchNoOpenGlStateAndNameTheFileOnce)
     EXPECT_TRUE(glrec::Uploads().empty());
 
     // With the window closed nothing is read and no call is made.
-    SetHeadlessWindow(false, 640, 480, "");
+    winrec::Close();
     glrec::Reset();
     EXPECT_EQ(Load(wide, 0, 0), "");
     EXPECT_TRUE(glrec::Calls().empty());

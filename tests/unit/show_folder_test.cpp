@@ -41,7 +41,8 @@ TEST(ShowFolder, InstalledShowOnlyWhereThereIsNoneAndSaidOnce)
         EXPECT_EQ(EnterShowFolder(nullptr, (root / c.installed).c_str()), 1);
         const std::string said = testing::internal::GetCapturedStderr();
         EXPECT_EQ(fs::current_path(), c.expected) << c.from;
-        EXPECT_EQ(said, c.expected == installed ? "show: playing the installed show in " + installed.string() + "\n" : "")
+        EXPECT_EQ(said,
+                  c.expected == installed ? "show: playing the installed show in " + installed.string() + "\n" : "")
             << c.from;
     }
     fs::current_path(root);

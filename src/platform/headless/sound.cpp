@@ -4,7 +4,11 @@
 #include "platform/headless/headless.h"
 #include "platform/sound_backend.h"
 
-static int s_musicPosition = 0;
+namespace {
+
+int s_musicPosition = 0;
+
+} // namespace
 
 void SetHeadlessMusicPosition(int milliseconds) { s_musicPosition = milliseconds; }
 
