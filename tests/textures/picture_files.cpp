@@ -4,7 +4,8 @@
 
 #include <filesystem>
 #include <random>
-#include <unistd.h>
+
+#include "test_folder.h"
 
 Picture MakePicture(int width, int height, int channels, unsigned seed, int colours)
 {
@@ -49,8 +50,7 @@ std::vector<unsigned char> Encode(const Picture &picture, const TgaEncoding &enc
 std::string WriteTestFile(const std::string &name, const std::vector<unsigned char> &bytes)
 {
     static int folders = 0;
-    std::filesystem::path folder = std::filesystem::path(testing::TempDir()) /
-                                   ("heartcube-pictures-" + std::to_string(getpid()) + "-" + std::to_string(folders++));
+    const std::filesystem::path folder = std::filesystem::path(TestFolder()) / std::to_string(folders++);
     std::filesystem::create_directories(folder);
     const std::string path = (folder / name).string();
     EXPECT_TRUE(WriteFile(path, bytes)) << path;

@@ -24,7 +24,8 @@ std::vector<unsigned char> BottomRowFirst(const Picture &picture);
 
 std::vector<unsigned char> Encode(const Picture &picture, const TgaEncoding &encoding);
 
-// Writes the bytes to a file of that name in a fresh folder of its own; returns the path.
+// Writes the bytes to a file of that name in a fresh folder of its own, inside the
+// running test's folder (gone when the test ends); returns the path.
 std::string WriteTestFile(const std::string &name, const std::vector<unsigned char> &bytes);
 
 // A bare 18-byte header and nothing else, for the header checks.

@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 #include "show/show.h"
+#include "test_folder.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 TEST(ShowFolder, InstalledShowOnlyWhereThereIsNoneAndSaidOnce)
 {
     const fs::path home = fs::current_path();
-    const fs::path root = fs::temp_directory_path() / ("show_folder_test_" + std::to_string(getpid()));
+    const fs::path root = TestFolder();
     const fs::path installed = root / "installed";
     fs::create_directories(installed);
     fs::create_directories(root / "pictures-only" / "data");
@@ -52,7 +52,6 @@ TEST(ShowFolder, InstalledShowOnlyWhereThereIsNoneAndSaidOnce)
     EXPECT_EQ(fs::current_path(), root);
 
     fs::current_path(home);
-    fs::remove_all(root);
 }
 
 } // namespace
