@@ -3,7 +3,7 @@
 # its one device): the stream plays on it, quits at once whatever the device does,
 # and follows the server as it goes and comes.
 #   pulse.sh CASE
-source "$(dirname "$0")/sound_server.sh"
+source "$(dirname "$0")/../support/sound_server.sh"
 
 NORMAL_OUTPUT='GLFW Init\n\nMusic Loaded\nTextures Loaded\n'
 

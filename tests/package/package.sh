@@ -4,7 +4,7 @@
 # from anywhere, and nothing left once it is purged. Installing needs root; the
 # machine's package state is shared with whatever else runs on it, so one run at a
 # time (a lock), and an installed heartcube that is not ours is never touched.
-source "$(dirname "$0")/../integration/harness.sh"
+source "$(dirname "$0")/../support/harness.sh"
 : "${BUILD:?}" "${RENDER:?}" "${PREFIX:?}" "${VERSION:?}"
 
 [ "$PREFIX" = /usr ] || skip "this build installs under $PREFIX; a package needs /usr (the release preset)"
