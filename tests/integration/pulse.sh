@@ -17,6 +17,17 @@ expect_lines() {
   [ "$found" = "$2" ] || fail "$found lines on stderr matching \"$1\", expected $2"
 }
 
+# kill_server_mid_show: the server killed under the playing show and started
+# again; the program's stream is back on it, and the device plays the music.
+kill_server_mid_show() {
+  wait_for_stream
+  stop_sound_server KILL
+  sleep 1
+  start_sound_server
+  wait_for_stream 5
+  expect_sound
+}
+
 # expect_end_after FROM_MS LOW HIGH: the show ends by itself, between LOW and HIGH
 # seconds after FROM_MS.
 expect_end_after() {
@@ -75,12 +86,7 @@ server-restart)
   start_screen
   started=$(now_ms)
   start_program --start 98
-  wait_for_stream
-  stop_sound_server KILL
-  sleep 1
-  start_sound_server
-  wait_for_stream 5
-  expect_sound
+  kill_server_mid_show
   expect_end_after "$started" 12 18
   expect_lines '^sound: lost the audio device \(.+\), the show plays on silently$' 1
   expect_lines '^sound: playing through the sound server from [0-9.]+ s$' 1
@@ -94,12 +100,7 @@ server-restart-sdl)
   start_screen
   export SDL_AUDIODRIVER=pulseaudio
   start_program --start 90
-  wait_for_stream
-  stop_sound_server KILL
-  sleep 1
-  start_sound_server
-  wait_for_stream 5
-  expect_sound
+  kill_server_mid_show
   expect_lines '^sound: lost the audio device \(.+\), the show plays on silently$' 1
   expect_lines '^sound: playing through the audio device from [0-9.]+ s$' 1
   xdotool key Escape

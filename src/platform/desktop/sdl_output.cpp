@@ -233,27 +233,52 @@ struct SdlOpening::Shared {
     bool wanted = true;
     std::unique_ptr<SdlOutput> device;
     std::string why;
+
+    void Hand(std::unique_ptr<SdlOutput> opened, const std::string &reason)
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        if (!wanted)
+            return; // the device, if any, closes here
+        device = std::move(opened);
+        why = reason;
+        done = true;
+    }
 };
+
+struct SdlOpening::Job {
+    std::shared_ptr<Shared> shared;
+    int sampleRate;
+    int channels;
+};
+
+// An SDL thread rather than one of our own: SDL frees what it keeps for a thread
+// (its error text) only when a thread of its own ends.
+int SdlOpening::Run(void *data)
+{
+    const std::unique_ptr<Job> job(static_cast<Job *>(data));
+    std::string why;
+    std::unique_ptr<SdlOutput> device;
+    {
+        std::lock_guard<std::mutex> guard(s_audio.lock);
+        if (s_audio.devicesOpen == 0)
+            StopSdlAudioLocked();
+        if (StartSdlAudio(&why))
+            device = SdlOutput::OpenLocked(job->sampleRate, job->channels, &why);
+    }
+    job->shared->Hand(std::move(device), why);
+    return 0;
+}
 
 SdlOpening::SdlOpening(int sampleRate, int channels) : shared_(std::make_shared<Shared>())
 {
-    std::thread([shared = shared_, sampleRate, channels] {
-        std::string why;
-        std::unique_ptr<SdlOutput> device;
-        {
-            std::lock_guard<std::mutex> guard(s_audio.lock);
-            if (s_audio.devicesOpen == 0)
-                StopSdlAudioLocked();
-            if (StartSdlAudio(&why))
-                device = SdlOutput::OpenLocked(sampleRate, channels, &why);
-        }
-        std::lock_guard<std::mutex> guard(shared->lock);
-        if (!shared->wanted)
-            return; // the device, if any, closes here
-        shared->device = std::move(device);
-        shared->why = why;
-        shared->done = true;
-    }).detach();
+    auto job = std::make_unique<Job>(Job{shared_, sampleRate, channels});
+    SDL_Thread *thread = SDL_CreateThread(Run, "heartcube-sound", job.get());
+    if (!thread) {
+        shared_->Hand(nullptr, SDL_GetError());
+        return;
+    }
+    job.release(); // the thread's now
+    SDL_DetachThread(thread);
 }
 
 SdlOpening::~SdlOpening()

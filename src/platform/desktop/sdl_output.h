@@ -68,6 +68,10 @@ public:
 
 private:
     struct Shared;
+    struct Job;
+    // The opening's own thread, given its Job.
+    static int Run(void *job);
+
     std::shared_ptr<Shared> shared_;
 };
 
