@@ -84,7 +84,7 @@ int InitMusic()
     return 0;
 }
 
-void RestartMusic() { RewindStream(g_musicStream); }
+void RestartMusic() { SeekStream(g_musicStream, 0); }
 
 void ReadMusicClock()
 {

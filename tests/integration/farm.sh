@@ -4,7 +4,7 @@
 # with a result equal to a single render; a host with another show; a part that
 # keeps failing; a host that never answers; Ctrl-C.
 #   farm.sh CASE
-source "$(dirname "$0")/harness.sh"
+source "$(dirname "$0")/../support/harness.sh"
 : "${RENDER:?}" "${FARM:?}"
 
 SSHD_PID=""

@@ -3,7 +3,7 @@
 # handling. Whatever happens it keeps going with what works, says on stderr what
 # it could not use, keeps stdout to its own lines, and ends with status 0.
 #   faults.sh CASE
-source "$(dirname "$0")/harness.sh"
+source "$(dirname "$0")/../support/harness.sh"
 
 NORMAL_OUTPUT='GLFW Init\n\nMusic Loaded\nTextures Loaded\n'
 

@@ -2,7 +2,7 @@
 # heartcube-render from the outside: repeatable pictures, the very frames the
 # program shows, and videos whose length and streams ffprobe confirms.
 #   render.sh CASE
-source "$(dirname "$0")/harness.sh"
+source "$(dirname "$0")/../support/harness.sh"
 : "${RENDER:?}"
 
 render() { (cd "${HERE:-$WORK}" && "$RENDER" --show "$SHOW" "$@"); }

@@ -13,13 +13,13 @@
 
 #include "heartcube_version.h"
 #include "interrupts.h"
-#include "main/options.h"
 #include "output_file.h"
 #include "render_modes.h"
 #include "render_options.h"
 #include "show_renderer.h"
 #include "storyboard.h"
 #include "video_join.h"
+#include "show/show.h"
 
 namespace {
 
@@ -112,8 +112,8 @@ int main(int argc, char **argv)
         return error.empty() ? 0 : Stopped(options, error);
     }
     options.output = Absolute(options.output);
-    if (stat((options.show + "/data").c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
-        fprintf(stderr, "heartcube-render: %s has no data/ directory; the pictures will be blank\n",
+    if (stat((options.show + "/" PICTURE_FOLDER).c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+        fprintf(stderr, "heartcube-render: %s has no " PICTURE_FOLDER "/ directory; the pictures will be blank\n",
                 options.show.c_str());
     if (chdir(options.show.c_str()) != 0)
         return Fail(options.show + ": " + strerror(errno));

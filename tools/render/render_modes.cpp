@@ -20,10 +20,8 @@
 #include "timing.h"
 #include "video_encoder.h"
 #include "video_label.h"
-#include "music/music.h"
+#include "show/show.h"
 #include "textures/image.h"
-#include "textures/textures.h"
-#include "timeline/timeline.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "interrupts.h"
-#include "platform/mp3_decoder.h"
+#include "music/mp3_decoder.h"
 #include "textures/image.h"
 
 namespace {
