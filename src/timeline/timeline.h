@@ -23,6 +23,8 @@ extern float g_fogColor[4];
 // Once a frame: reads the clock, sets the fog, draws the scene, picks the next one
 // or, past 110.52 s, terminates the window layer (or, looping, starts again).
 void RunTimeline();
+// The same but for the drawing, for a frame whose picture is the one already drawn.
+void RunTimelineUndrawn();
 void SetupFog();
 // The scene that follows a frame at this clock, or -1 when the show is over.
 int ChooseNextScene(float musicTime);
@@ -33,6 +35,10 @@ int SceneStartSecond(int scene);
 int ShowEndSecond();
 // What the viewer would call the scene ("tunnel", "heart cube").
 const char *SceneName(int scene);
+// Whether the scene is a still picture: it reads no clock and sets all the state it
+// draws with but the blend function, which it leaves as it finds it, so drawn again
+// right after itself it draws the very same picture.
+bool SceneIsStill(int scene);
 
 // The credits pictures of the heart cube scene.
 void UpdateCredits();

@@ -14,10 +14,13 @@
 #include "progress.h"
 #include "show_renderer.h"
 #include "soundtrack_wav.h"
+#include "subprocess.h"
 #include "temporary_file.h"
 #include "timing.h"
 #include "video_encoder.h"
 #include "video_label.h"
+#include "video_presets.h"
+#include "video_verify.h"
 #include "music/music.h"
 #include "timeline/timeline.h"
 
@@ -25,17 +28,15 @@ namespace {
 
 std::string Ended() { return "the show has ended by then (it runs " + std::to_string(ShowEndSecond()) + " s)"; }
 
-long FirstFrame(double seconds, int fps) { return long(std::ceil(seconds * fps - 1e-9)); }
-
 // The frames of --from up to --to, or to the show's end, [first, last], or of its
 // --part. An empty string, or why there is nothing to draw.
 std::string Stretch(const RenderOptions &o, long &first, long &last)
 {
-    first = FirstFrame(o.from, o.fps);
+    first = o.fps.FirstFrameAt(o.from);
     // The program ends at the first frame whose clock reads the show's last second.
     const double length = ShowEndSecond();
     double end = o.to >= 0 ? std::min(o.to, length) : length;
-    last = FirstFrame(end, o.fps) - 1;
+    last = o.fps.FirstFrameAt(end) - 1;
     if (last < first)
         return "nothing to draw: " + Ended();
     if (o.parts > 0) {
@@ -91,6 +92,17 @@ unsigned long long HashBytes(const unsigned char *bytes, size_t size, unsigned l
     return hash;
 }
 
+unsigned long long HashFrame(const std::vector<unsigned char> &rgba, int width, RowOrder order)
+{
+    if (order == RowOrder::TopFirst)
+        return HashBytes(rgba.data(), rgba.size());
+    const size_t stride = size_t(width) * 4, rows = stride ? rgba.size() / stride : 0;
+    unsigned long long hash = FNV_OFFSET_BASIS;
+    for (size_t row = rows; row-- > 0;)
+        hash = HashBytes(rgba.data() + row * stride, stride, hash);
+    return hash;
+}
+
 std::string RenderOneFrame(ShowRenderer &renderer, const RenderOptions &o)
 {
     std::vector<unsigned char> rgba;
@@ -138,21 +150,46 @@ std::string RenderVideo(ShowRenderer &renderer, const RenderOptions &o, VideoTim
 
     TemporaryPath wav;
     error = WriteTemporarySoundtrack(MUSIC_FILE, first, last - first + 1, o.fps, wav);
+    if (error.empty() && o.videoPreset && o.videoPreset->lossless)
+        error = MissingFfmpeg({"ffmpeg", "ffprobe"});
     if (!error.empty())
         return error;
 
     const double start = Now(), drawing = renderer.DrawSeconds(), readBack = renderer.ReadSeconds();
     // The label lets parts of the show be joined, and checked, later.
-    const std::string label = VideoLabel{first, last, o.fps, o.timerOffset}.Text();
-    VideoEncoder encoder({o.output, wav.path, o.width, o.height, o.fps, o.preset, o.crf, true, label});
+    VideoLabel label;
+    label.first = first;
+    label.last = last;
+    label.fps = o.fps;
+    label.timerOffset = o.timerOffset;
+    if (o.videoPreset)
+        label.preset = o.videoPreset->name;
+    if (o.shutter.Blurs()) {
+        label.shutter = o.shutter.degrees;
+        label.samples = o.shutter.samples;
+    }
+    VideoEncoder::Settings settings;
+    settings.output = o.output;
+    settings.audio = wav.path;
+    settings.width = o.width;
+    settings.height = o.height;
+    settings.fps = o.fps;
+    settings.coding = {o.videoPreset, o.preset, o.crf};
+    settings.comment = label.Text();
+    VideoEncoder encoder(settings);
     if (!encoder.Error().empty())
         return encoder.Error();
+    // A lossless master is checked against what was drawn, frame by frame.
+    const bool verify = o.videoPreset && o.videoPreset->lossless;
+    std::vector<unsigned long long> hashes;
     long frames = 0;
     error = RenderStretch(
         renderer, o, "video", RowOrder::BottomFirst,
         [&]() -> std::vector<unsigned char> & { return encoder.NextBuffer(); },
-        [&](long, const std::vector<unsigned char> &) {
+        [&](long, const std::vector<unsigned char> &rgba) {
             frames++;
+            if (verify)
+                hashes.push_back(HashFrame(rgba, o.width, RowOrder::BottomFirst));
             return encoder.Submit() ? std::string() : encoder.Error();
         });
     if (!encoder.Finish())
@@ -160,5 +197,22 @@ std::string RenderVideo(ShowRenderer &renderer, const RenderOptions &o, VideoTim
     if (times)
         *times = {frames, Now() - start, renderer.DrawSeconds() - drawing, renderer.ReadSeconds() - readBack,
                   encoder.CpuSeconds()};
+    if (error.empty() && verify)
+        error = VerifyVideo(o.output, o.width, o.height, first, o.fps, hashes);
     return error;
+}
+
+std::string RenderVerify(ShowRenderer &renderer, const RenderOptions &o, long first, long last)
+{
+    std::vector<unsigned long long> hashes;
+    Progress progress("drawing", last - first + 1);
+    std::vector<unsigned char> rgba;
+    for (long frame = first; frame <= last; frame++) {
+        if (!renderer.Render(frame, RowOrder::TopFirst, rgba))
+            return o.output + ": its label names frames past the show's end";
+        hashes.push_back(HashBytes(rgba.data(), rgba.size()));
+        progress.Advance(frame - first + 1);
+    }
+    progress.Finish();
+    return VerifyVideo(o.output, renderer.Width(), renderer.Height(), first, o.fps, hashes);
 }

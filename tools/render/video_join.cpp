@@ -12,6 +12,7 @@
 #include "soundtrack_wav.h"
 #include "subprocess.h"
 #include "temporary_file.h"
+#include "video_presets.h"
 
 namespace {
 
@@ -25,32 +26,10 @@ struct Part {
 
 std::string Range(long first, long last) { return std::to_string(first) + "-" + std::to_string(last); }
 
-// What ffprobe says of a video's first video stream and its tags, key by key.
-std::string Probe(const std::string &path, std::map<std::string, std::string> &facts)
-{
-    std::string out, said;
-    int status = RunProgram({"ffprobe", "-v", "error", "-select_streams", "v:0", "-show_data_hash", "sha256",
-                             "-show_entries", "stream=id,codec_name,width,height,nb_frames,extradata_hash:format_tags",
-                             "-of", "default=noprint_wrappers=1", path},
-                            &out, &said);
-    if (status != 0)
-        return path + ": not a video ffprobe can read" + (said.empty() ? "" : " (" + said + ")");
-    size_t start = 0;
-    while (start < out.size()) {
-        size_t end = out.find('\n', start);
-        std::string line = out.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        size_t equals = line.find('=');
-        if (equals != std::string::npos)
-            facts[line.substr(0, equals)] = line.substr(equals + 1);
-        start = end == std::string::npos ? out.size() : end + 1;
-    }
-    return "";
-}
-
 std::string ReadPart(const std::string &path, Part &part)
 {
     std::map<std::string, std::string> facts;
-    std::string error = Probe(path, facts);
+    std::string error = ProbeVideo(path, facts);
     if (!error.empty())
         return error;
     part.path = path;
@@ -77,8 +56,13 @@ std::string Unlike(const Part &first, const Part &next)
         return name + ": " + std::to_string(next.width) + "x" + std::to_string(next.height) + " where " + first.path +
                " is " + std::to_string(first.width) + "x" + std::to_string(first.height);
     if (next.label.fps != first.label.fps)
-        return name + ": " + std::to_string(next.label.fps) + " frames a second where " + first.path + " has " +
-               std::to_string(first.label.fps);
+        return name + ": " + next.label.fps.Text() + " frames a second where " + first.path + " has " +
+               first.label.fps.Text();
+    if (next.label.preset != first.label.preset)
+        return name + ": made for " + (next.label.preset.empty() ? "no --for" : next.label.preset) + " where " +
+               first.path + " was made for " + (first.label.preset.empty() ? "none" : first.label.preset);
+    if (next.label.shutter != first.label.shutter || next.label.samples != first.label.samples)
+        return name + ": made with another --shutter or --samples than " + first.path;
     if (next.label.timerOffset != first.label.timerOffset)
         return name + ": made with another --timer-offset than " + first.path;
     if (next.coding != first.coding || next.streamId != first.streamId)
@@ -117,6 +101,38 @@ std::string ConcatQuoted(const std::string &path)
 
 } // namespace
 
+std::string ProbeVideo(const std::string &path, std::map<std::string, std::string> &facts)
+{
+    std::string out, said;
+    int status =
+        RunProgram({"ffprobe", "-v", "error", "-select_streams", "v:0", "-show_data_hash", "sha256", "-show_entries",
+                    "stream=id,codec_name,width,height,pix_fmt,nb_frames,extradata_hash:format_tags", "-of",
+                    "default=noprint_wrappers=1", path},
+                   &out, &said);
+    if (status != 0)
+        return path + ": not a video ffprobe can read" + (said.empty() ? "" : " (" + said + ")");
+    size_t start = 0;
+    while (start < out.size()) {
+        size_t end = out.find('\n', start);
+        std::string line = out.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        size_t equals = line.find('=');
+        if (equals != std::string::npos)
+            facts[line.substr(0, equals)] = line.substr(equals + 1);
+        start = end == std::string::npos ? out.size() : end + 1;
+    }
+    // Matroska writes its tags' names in capitals and counts no frames: ffprobe counts them.
+    if (facts.count("TAG:COMMENT"))
+        facts["TAG:comment"] = facts["TAG:COMMENT"];
+    if (facts["nb_frames"].empty() || facts["nb_frames"] == "N/A") {
+        if (RunProgram({"ffprobe", "-v", "error", "-select_streams", "v:0", "-count_packets", "-show_entries",
+                        "stream=nb_read_packets", "-of", "csv=p=0", path},
+                       &out, &said) != 0)
+            return path + ": not a video ffprobe can read" + (said.empty() ? "" : " (" + said + ")");
+        facts["nb_frames"] = out.substr(0, out.find_first_of(",\n"));
+    }
+    return "";
+}
+
 std::string JoinVideos(const std::string &output, const std::vector<std::string> &paths, const std::string &mp3Path)
 {
     std::string error = MissingFfmpeg({"ffmpeg", "ffprobe"});
@@ -141,8 +157,9 @@ std::string JoinVideos(const std::string &output, const std::vector<std::string>
         if (!error.empty())
             return error;
     }
-    const VideoLabel whole{parts.front().label.first, parts.back().label.last, parts.front().label.fps,
-                           parts.front().label.timerOffset};
+    VideoLabel whole = parts.front().label;
+    whole.last = parts.back().label.last;
+    const VideoPreset *preset = FindVideoPreset(whole.preset);
 
     TemporaryPath wav, list;
     error = WriteTemporarySoundtrack(mp3Path, whole.first, whole.Frames(), whole.fps, wav);
@@ -169,18 +186,23 @@ std::string JoinVideos(const std::string &output, const std::vector<std::string>
     TemporaryPath unfinished{output + ".joining"};
     std::string out, said;
     std::vector<std::string> args = FfmpegCommand();
+    // The soundtrack and the container the parts were made for.
+    const std::vector<std::string> soundtrack = SoundtrackCodingArguments(preset);
     args.insert(args.end(), {"-f", "concat", "-safe", "0", "-i", list.path, "-i", wav.path, "-map", "0:v", "-map",
                              "1:a", "-c:v", "copy"});
-    args.insert(args.end(), SOUNDTRACK_CODING.begin(), SOUNDTRACK_CODING.end());
-    args.insert(args.end(),
-                {"-metadata", "comment=" + whole.Text(), "-movflags", "+faststart", "-f", "mp4", unfinished.path});
+    args.insert(args.end(), soundtrack.begin(), soundtrack.end());
+    args.insert(args.end(), {"-metadata", "comment=" + whole.Text()});
+    if (preset && std::string(preset->container) != "mp4")
+        args.insert(args.end(), {"-f", preset->container, unfinished.path});
+    else
+        args.insert(args.end(), {"-movflags", "+faststart", "-f", "mp4", unfinished.path});
     int status = RunProgram(args, &out, &said);
     if (status != 0)
         return "ffmpeg failed to join" + (said.empty() ? std::string() : ":\n" + said);
 
     // ffmpeg stops quietly at a part whose pictures are damaged: count them.
     std::map<std::string, std::string> facts;
-    error = Probe(unfinished.path, facts);
+    error = ProbeVideo(unfinished.path, facts);
     if (!error.empty())
         return error;
     const long joined = atol(facts["nb_frames"].c_str());
