@@ -1,8 +1,8 @@
 // Each preset of heartcube-render --for against frame hashes at the same size,
 // measured in the same run: the hashes are the drawing and read-back alone, so
-// the difference is what making the video adds. For youtube also without leaving
-// out the still pictures' drawings, which is what that saves.
-//   heartcube-bench-presets SHOW_DIR [--seconds S] [--presets youtube,archive,web] [--size WxH]
+// the difference is what making the video adds. With --unspared, each also with
+// every still frame drawn again, which is what leaving them out saves.
+//   heartcube-bench-presets SHOW_DIR [--seconds S] [--presets youtube,archive,web] [--size WxH] [--unspared]
 
 #include <cstdio>
 #include <cstdlib>
@@ -46,15 +46,21 @@ int main(int argc, char **argv)
 {
     if (argc < 2) {
         fprintf(stderr, "usage: heartcube-bench-presets SHOW_DIR [--seconds S] [--presets youtube,archive,web] "
-                        "[--size WxH]\n"
+                        "[--size WxH] [--unspared]\n"
                         "Times each video preset against frame hashes at the same size.\n");
         return 2;
     }
     double seconds = ShowEndSecond();
     std::string presets = "youtube,archive,web";
     int width = 0, height = 0; // 0: each preset's own size
-    for (int i = 2; i + 1 < argc; i += 2) {
-        if (!strcmp(argv[i], "--seconds"))
+    bool unspared = false;
+    for (int i = 2; i < argc; i += 2) {
+        if (!strcmp(argv[i], "--unspared")) {
+            unspared = true;
+            i--;
+        } else if (i + 1 >= argc) {
+            break;
+        } else if (!strcmp(argv[i], "--seconds"))
             seconds = atof(argv[i + 1]);
         else if (!strcmp(argv[i], "--presets"))
             presets = argv[i + 1];
@@ -89,28 +95,29 @@ int main(int argc, char **argv)
             o.width = width > 0 ? width : preset->width;
             o.height = width > 0 ? height : preset->height;
         }
-        o.mode = RenderOptions::Mode::Hashes;
-        o.output = TemporaryDirectory() + "/heartcube-bench-presets.hashes";
-        const double hashes = Time(o, true);
-        o.mode = RenderOptions::Mode::Video;
-        o.output = TemporaryDirectory() + "/heartcube-bench-presets" + preset->extension;
-        const double video = Time(o, true);
-        if (hashes <= 0 || video <= 0)
+        fflush(stdout);
+        // The hashes, then the video, with the still frames left out or all drawn.
+        auto time = [&](bool spare, double &hashes, double &video) {
+            o.mode = RenderOptions::Mode::Hashes;
+            o.output = TemporaryDirectory() + "/heartcube-bench-presets.hashes";
+            hashes = Time(o, spare);
+            o.mode = RenderOptions::Mode::Video;
+            o.output = TemporaryDirectory() + "/heartcube-bench-presets" + preset->extension;
+            video = Time(o, spare);
+            return hashes > 0 && video > 0;
+        };
+        double hashes, video, allHashes, allVideo;
+        if (!time(true, hashes, video))
             return 1;
         printf("%-8s %dx%d: %7.1f s (%.2fx the show's length), %.2fx the hashes' %.1f s\n", name.c_str(), o.width,
                o.height, video, video / seconds, video / hashes, hashes);
-        if (name != "youtube")
+        if (!unspared)
             continue;
-        o.mode = RenderOptions::Mode::Hashes;
-        o.output = TemporaryDirectory() + "/heartcube-bench-presets.hashes";
-        const double allHashes = Time(o, false);
-        o.mode = RenderOptions::Mode::Video;
-        o.output = TemporaryDirectory() + "/heartcube-bench-presets" + preset->extension;
-        const double allVideo = Time(o, false);
-        if (allHashes <= 0 || allVideo <= 0)
+        if (!time(false, allHashes, allVideo))
             return 1;
         printf("         every still frame drawn: %7.1f s, %.2fx the hashes' %.1f s; leaving them out saves %.0f%%\n",
                allVideo, allVideo / allHashes, allHashes, 100.0 * (1 - video / allVideo));
+        fflush(stdout);
     }
     return 0;
 }

@@ -169,10 +169,21 @@ std::string JoinVideos(const std::string &output, const std::vector<std::string>
         return error;
 
     // Only the pictures of each part: their own sound, with its encoder delay,
-    // would shift the parts' times.
-    std::string text = "ffconcat version 1.0\nstream\nexact_stream_id " + parts.front().streamId + "\n";
-    for (const Part &part : parts)
+    // would shift the parts' times. Matroska numbers no streams: there each part
+    // lasts as long as its frames, whatever its sound.
+    const std::string &id = parts.front().streamId;
+    const bool numbered = !id.empty() && id != "N/A";
+    std::string text = "ffconcat version 1.0\n";
+    if (numbered)
+        text += "stream\nexact_stream_id " + id + "\n";
+    for (const Part &part : parts) {
         text += "file " + ConcatQuoted(part.path) + "\n";
+        if (!numbered) {
+            char duration[64];
+            snprintf(duration, sizeof duration, "duration %.6f\n", part.label.fps.Seconds(part.label.Frames()));
+            text += duration;
+        }
+    }
     if (FILE *file = fopen(list.path.c_str(), "w")) {
         bool written = fputs(text.c_str(), file) >= 0;
         if (fclose(file) != 0 || !written)

@@ -26,8 +26,16 @@ const struct { int lines; double standard, high; } UPLOAD_RATES[] = {
 // guesses from the size and shifts every colour a little.
 std::vector<std::string> Bt709(const std::string &pixelFormat)
 {
-    return {"-vf", "scale=out_color_matrix=bt709:out_range=tv,format=" + pixelFormat, "-color_primaries", "bt709",
-            "-color_trc", "bt709", "-colorspace", "bt709", "-color_range", "tv"};
+    return {"-vf",
+            "scale=out_color_matrix=bt709:out_range=tv,format=" + pixelFormat,
+            "-color_primaries",
+            "bt709",
+            "-color_trc",
+            "bt709",
+            "-colorspace",
+            "bt709",
+            "-color_range",
+            "tv"};
 }
 
 long Kilobits(int height, FrameRate fps)
@@ -103,12 +111,29 @@ std::vector<std::string> VideoCodingArguments(const VideoCoding &coding, int, in
         const bool deep = EncoderTakes("libvpx-vp9", "yuv420p10le");
         const std::string gop = std::to_string(std::max(1L, std::lround(fps.Value() * 2)));
         Append(args, Bt709(deep ? "yuv420p10le" : "yuv420p"));
-        Append(args, {"-c:v", "libvpx-vp9", "-profile:v", deep ? "2" : "0", "-crf", coding.crf >= 0 ? crf : "31",
-                      "-b:v", "0", "-g", gop, "-deadline", "good", "-cpu-used", "4", "-row-mt", "1", "-tile-columns",
-                      "2", "-cues_to_front", "1"});
+        Append(args, {"-c:v",
+                      "libvpx-vp9",
+                      "-profile:v",
+                      deep ? "2" : "0",
+                      "-crf",
+                      coding.crf >= 0 ? crf : "31",
+                      "-b:v",
+                      "0",
+                      "-g",
+                      gop,
+                      "-deadline",
+                      "good",
+                      "-cpu-used",
+                      "4",
+                      "-row-mt",
+                      "1",
+                      "-tile-columns",
+                      "2",
+                      "-cues_to_front",
+                      "1"});
     } else {
-        Append(args, {"-c:v", "libx264", "-preset", coding.x264Preset, "-crf", coding.crf >= 0 ? crf : "18",
-                      "-pix_fmt", "yuv420p", "-movflags", "+faststart"});
+        Append(args, {"-c:v", "libx264", "-preset", coding.x264Preset, "-crf", coding.crf >= 0 ? crf : "18", "-pix_fmt",
+                      "yuv420p", "-movflags", "+faststart"});
     }
     if (coding.preset)
         Append(args, {"-f", coding.preset->container});
@@ -127,12 +152,11 @@ std::vector<std::string> SoundtrackCodingArguments(const VideoPreset *preset)
     return SOUNDTRACK_CODING;
 }
 
-std::string CheckVideoPreset(const VideoPreset &preset, const std::string &output, bool crfGiven,
-                             bool x264PresetGiven)
+std::string CheckVideoPreset(const VideoPreset &preset, const std::string &output, bool crfGiven, bool x264PresetGiven)
 {
     const std::string name = preset.name, extension = preset.extension;
-    if (output.size() < extension.size() || output.compare(output.size() - extension.size(), extension.size(),
-                                                           extension) != 0)
+    if (output.size() < extension.size() ||
+        output.compare(output.size() - extension.size(), extension.size(), extension) != 0)
         return "--for " + name + " writes " + preset.title + ": name the video ..." + extension;
     if (preset.lossless && crfGiven)
         return "--for " + name + " is lossless: it takes no --crf";

@@ -37,5 +37,4 @@ std::vector<std::string> VideoCodingArguments(const VideoCoding &coding, int wid
 std::vector<std::string> SoundtrackCodingArguments(const VideoPreset *preset);
 
 // Why these options cannot go with the preset, or an empty string.
-std::string CheckVideoPreset(const VideoPreset &preset, const std::string &output, bool crfGiven,
-                             bool x264PresetGiven);
+std::string CheckVideoPreset(const VideoPreset &preset, const std::string &output, bool crfGiven, bool x264PresetGiven);
