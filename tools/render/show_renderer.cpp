@@ -42,6 +42,7 @@ void ShowRenderer::Draw(Moment moment)
         spared_++;
     } else {
         drawnScene_ = g_scene;
+        keptValid_ = false;
         SetupFrame(Width(), Height());
         RunTimeline();
         glFinish();
@@ -85,7 +86,16 @@ bool ShowRenderer::DrawTime(double seconds)
 bool ShowRenderer::ReadFrame(RowOrder order, std::vector<unsigned char> &rgba)
 {
     double start = Now();
-    context_.ReadPixels(order, rgba);
+    if (keptValid_ && order == keptOrder_) {
+        rgba = kept_;
+    } else {
+        context_.ReadPixels(order, rgba);
+        keptValid_ = spareStills_ && SceneIsStill(drawnScene_);
+        if (keptValid_) {
+            kept_ = rgba;
+            keptOrder_ = order;
+        }
+    }
     readSeconds_ += Now() - start;
     return true;
 }

@@ -65,6 +65,11 @@ private:
     int drawnScene_ = -1; // the scene on the framebuffer, while nothing else has been drawn
     long spared_ = 0;
     bool spareStills_ = true;
+    // A still picture's pixels as last read back, while they are what the
+    // framebuffer holds: its repeats are copied, not read back again.
+    std::vector<unsigned char> kept_;
+    RowOrder keptOrder_ = RowOrder::TopFirst;
+    bool keptValid_ = false;
     double drawSeconds_ = 0.0;
     double readSeconds_ = 0.0;
     std::vector<unsigned char> sample_; // one moment read back, for the average
