@@ -58,9 +58,10 @@ std::string Unlike(const Part &first, const Part &next)
     if (next.label.fps != first.label.fps)
         return name + ": " + next.label.fps.Text() + " frames a second where " + first.path + " has " +
                first.label.fps.Text();
+    auto madeWith = [](const std::string &preset) { return preset.empty() ? "a plain --video" : "--for " + preset; };
     if (next.label.preset != first.label.preset)
-        return name + ": made for " + (next.label.preset.empty() ? "no --for" : next.label.preset) + " where " +
-               first.path + " was made for " + (first.label.preset.empty() ? "none" : first.label.preset);
+        return name + ": made with " + madeWith(next.label.preset) + " where " + first.path + " was made with " +
+               madeWith(first.label.preset);
     if (next.label.shutter != first.label.shutter || next.label.samples != first.label.samples)
         return name + ": made with another --shutter or --samples than " + first.path;
     if (next.label.timerOffset != first.label.timerOffset)
