@@ -2,8 +2,10 @@
 // measured in the same run: the hashes are the drawing and read-back alone, so
 // the difference is what making the video adds. With --unspared, each also with
 // every still frame drawn again, which is what leaving them out saves.
-//   heartcube-bench-presets SHOW_DIR [--seconds S] [--presets youtube,archive,web] [--size WxH] [--unspared]
+//   heartcube-bench-presets SHOW_DIR [--from A] [--seconds S] [--presets youtube,archive,web] [--size WxH]
+//                           [--unspared]
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -59,12 +61,12 @@ double Time(const RenderOptions &o, bool spare)
 int main(int argc, char **argv)
 {
     if (argc < 2) {
-        fprintf(stderr, "usage: heartcube-bench-presets SHOW_DIR [--seconds S] [--presets youtube,archive,web] "
-                        "[--size WxH] [--unspared]\n"
+        fprintf(stderr, "usage: heartcube-bench-presets SHOW_DIR [--from A] [--seconds S] "
+                        "[--presets youtube,archive,web] [--size WxH] [--unspared]\n"
                         "Times each video preset against frame hashes at the same size.\n");
         return 2;
     }
-    double seconds = ShowEndSecond();
+    double from = 0, seconds = ShowEndSecond();
     std::string presets = "youtube,archive,web";
     int width = 0, height = 0; // 0: each preset's own size
     bool unspared = false;
@@ -72,9 +74,13 @@ int main(int argc, char **argv)
         if (!strcmp(argv[i], "--unspared")) {
             unspared = true;
             i--;
-        } else if (i + 1 >= argc) {
+            continue;
+        }
+        if (i + 1 >= argc)
             break;
-        } else if (!strcmp(argv[i], "--seconds"))
+        if (!strcmp(argv[i], "--from"))
+            from = atof(argv[i + 1]);
+        else if (!strcmp(argv[i], "--seconds"))
             seconds = atof(argv[i + 1]);
         else if (!strcmp(argv[i], "--presets"))
             presets = argv[i + 1];
@@ -85,7 +91,8 @@ int main(int argc, char **argv)
         fprintf(stderr, "heartcube-bench-presets: %s: no such show directory\n", argv[1]);
         return 1;
     }
-    printf("%.0f s of show; load average at the start: ", seconds);
+    seconds = std::min(seconds, ShowEndSecond() - from);
+    printf("%.1f s of show from %.1f s; load average at the start: ", seconds, from);
     double load[3];
     if (getloadavg(load, 3) == 3)
         printf("%.1f %.1f %.1f\n", load[0], load[1], load[2]);
@@ -103,7 +110,8 @@ int main(int argc, char **argv)
             return 2;
         }
         RenderOptions o;
-        o.to = seconds;
+        o.from = from;
+        o.to = from + seconds;
         o.videoPreset = preset;
         if (width > 0 || preset->width > 0) {
             o.width = width > 0 ? width : preset->width;
