@@ -157,7 +157,7 @@ std::string CheckVideoPreset(const VideoPreset &preset, const std::string &outpu
     const std::string name = preset.name, extension = preset.extension;
     if (output.size() < extension.size() ||
         output.compare(output.size() - extension.size(), extension.size(), extension) != 0)
-        return "--for " + name + " writes " + preset.title + ": name the video ..." + extension;
+        return "--for " + name + " writes " + preset.title + ": give the video a name ending in " + extension;
     if (preset.lossless && crfGiven)
         return "--for " + name + " is lossless: it takes no --crf";
     if (name != "youtube" && x264PresetGiven)
