@@ -4,6 +4,7 @@
 // loop sees Escape as GLFW's sticky keys would show it. Termination tells the
 // page, which puts up its end screen.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string_view>
@@ -90,9 +91,12 @@ EM_BOOL OnKey(int eventType, const EmscriptenKeyboardEvent *event, void *)
 
 bool WebFixedClocks(double *timerSeconds, int *musicMilliseconds)
 {
-    const double moment = PageFixedMoment();
+    double moment = PageFixedMoment();
     if (moment < 0)
         return false;
+    // Any moment past the show's end is its end; so far past, its milliseconds
+    // would not fit the music clock's int (?t=1e300 would freeze on the title).
+    moment = std::min(moment, 1e6);
     // The first frame drawn shows the frame before, one sixtieth earlier, so that
     // the scene on screen is the one that frame chose.
     const double before = moment - 1.0 / 60.0;

@@ -47,6 +47,13 @@ music-directory)
   rm "$WORK/show/Dezira.mp3" && mkdir "$WORK/show/Dezira.mp3"
   play_then_escape '^music: Dezira\.mp3: not a regular file$'
   ;;
+pipes)
+  # A pipe under the soundtrack's or a picture's name is named, never waited on.
+  rm "$WORK/show/Dezira.mp3" "$TITLE"
+  mkfifo "$WORK/show/Dezira.mp3" "$TITLE"
+  play_then_escape '^(music: Dezira\.mp3|textures: data/titlecard\.tga): not a regular file$'
+  [ "$(grep -c 'not a regular file$' "$WORK/err")" = 2 ] || fail "not both named"
+  ;;
 music-truncated)
   # Plays the first half, then silence: the clock runs on and the show ends at 111 s.
   size=$(stat -c %s "$WORK/show/Dezira.mp3")

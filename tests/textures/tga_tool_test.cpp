@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "picture_files.h"
 
@@ -81,11 +83,16 @@ TEST(TgaTool, ExitStatusTellsRefusalsFromUsageErrors)
 {
     const std::string good = WriteTestFile("good.tga", Encode(MakePicture(2, 2, 4, 2), {2, 32, 0, false, false, ""}));
     const std::string deep = WriteTestFile("deep.tga", TgaHeaderBytes(0, 2, 0, 0, 2, 2, 16));
+    // A pipe is refused at once, not waited on.
+    const std::string pipe = testing::TempDir() + "/pipe.tga";
+    unlink(pipe.c_str());
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     // clang-format off
     const struct { std::string arguments; int status; } cases[] = {
         {"--help", 0},
         {good, 0},
         {deep, 1},
+        {pipe, 1},
         {good + "-missing", 1},
         {good + " " + testing::TempDir() + "/no/such/folder/out.png", 1},
         {"", 2},

@@ -14,7 +14,9 @@
 #include <unistd.h>
 
 #include "heartcube_version.h"
+#include "interrupts.h"
 #include "main/options.h"
+#include "output_file.h"
 #include "render_modes.h"
 #include "render_options.h"
 #include "show_renderer.h"
@@ -22,7 +24,6 @@
 #include "subprocess.h"
 #include "video_join.h"
 #include "video_verify.h"
-#include "music/music.h"
 
 namespace {
 
@@ -30,6 +31,19 @@ int Fail(const std::string &message)
 {
     fprintf(stderr, "heartcube-render: %s\n", message.c_str());
     return 1;
+}
+
+// One line for a render or join that stopped part-way: why, and what there is of
+// its output (frame sequences say so themselves). 128 + the signal for Ctrl-C or
+// SIGTERM, as a shell would report it.
+int Stopped(const RenderOptions &options, const std::string &error)
+{
+    std::string line = Interruption() && options.mode != RenderOptions::Mode::Frames ? "interrupted" : error;
+    if (options.mode != RenderOptions::Mode::Frames)
+        line +=
+            "; " + options.output + (access(options.output.c_str(), F_OK) == 0 ? " is as it was" : " was not written");
+    Fail(line);
+    return Interruption() ? 128 + Interruption() : 1;
 }
 
 // Output paths are taken relative to where the user stands, before moving to the show.
@@ -55,6 +69,9 @@ std::string ReadMasterLabel(RenderOptions &options, VideoLabel &label)
         return error;
     if (!VideoLabel::Parse(facts["TAG:comment"], label))
         return options.output + ": not a video of heartcube-render (its comment tag names no frames)";
+    if (label.show != ShowDigest(options.show))
+        return options.output + ": made of another show than the one in " + options.show +
+               " (its soundtrack or pictures differ)";
     options.width = atoi(facts["width"].c_str());
     options.height = atoi(facts["height"].c_str());
     options.fps = label.fps;
@@ -69,10 +86,11 @@ std::string Render(ShowRenderer &renderer, const RenderOptions &options)
     case RenderOptions::Mode::Frame: return RenderOneFrame(renderer, options);
     case RenderOptions::Mode::Frames: return RenderFrames(renderer, options);
     case RenderOptions::Mode::Hashes: return RenderHashes(renderer, options);
-    case RenderOptions::Mode::Sheet: {
-        std::string error = WriteStoryboard(renderer, options.output);
-        return error.empty() ? error : options.output + ": " + error;
-    }
+    case RenderOptions::Mode::Sheet:
+        return WriteWhole(options.output, [&](const std::string &path) {
+            std::string error = WriteStoryboard(renderer, path);
+            return error.empty() ? error : options.output + ": " + error;
+        });
     case RenderOptions::Mode::Video: {
         VideoTimes t;
         std::string error = RenderVideo(renderer, options, &t);
@@ -115,10 +133,12 @@ int main(int argc, char **argv)
     struct stat info;
     if (stat(options.show.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
         return Fail(options.show + ": no such show directory");
+    // From here on Ctrl-C and SIGTERM stop it tidily, between two frames.
+    CatchInterrupts();
     if (options.mode == RenderOptions::Mode::Join) {
         // Nothing to draw: the show gives the soundtrack.
-        std::string error = JoinVideos(options.output, options.inputs, options.show + "/" MUSIC_FILE);
-        return error.empty() ? 0 : Fail(error);
+        std::string error = JoinVideos(options.output, options.inputs, options.show);
+        return error.empty() ? 0 : Stopped(options, error);
     }
     VideoLabel master;
     if (options.mode == RenderOptions::Mode::Verify) {
@@ -140,5 +160,5 @@ int main(int argc, char **argv)
     std::string error = options.mode == RenderOptions::Mode::Verify
                             ? RenderVerify(renderer, options, master.first, master.last)
                             : Render(renderer, options);
-    return error.empty() ? 0 : Fail(error);
+    return error.empty() ? 0 : Stopped(options, error);
 }

@@ -9,6 +9,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "interrupts.h"
+#include "output_file.h"
 #include "png_frames.h"
 #include "png_writer.h"
 #include "progress.h"
@@ -22,6 +24,8 @@
 #include "video_presets.h"
 #include "video_verify.h"
 #include "music/music.h"
+#include "textures/image.h"
+#include "textures/textures.h"
 #include "timeline/timeline.h"
 
 namespace {
@@ -33,10 +37,7 @@ std::string Ended() { return "the show has ended by then (it runs " + std::to_st
 std::string Stretch(const RenderOptions &o, long &first, long &last)
 {
     first = o.fps.FirstFrameAt(o.from);
-    // The program ends at the first frame whose clock reads the show's last second.
-    const double length = ShowEndSecond();
-    double end = o.to >= 0 ? std::min(o.to, length) : length;
-    last = o.fps.FirstFrameAt(end) - 1;
+    last = o.to >= 0 ? std::min(o.fps.FirstFrameAt(o.to), ShowFrames(o.fps)) - 1 : ShowFrames(o.fps) - 1;
     if (last < first)
         return "nothing to draw: " + Ended();
     if (o.parts > 0) {
@@ -62,6 +63,8 @@ template <typename Buffer, typename Emit> std::string RenderStretch(ShowRenderer
         return error;
     Progress progress(what, last - first + 1);
     for (long frame = first; frame <= last; frame++) {
+        if (Interruption())
+            return "interrupted";
         std::vector<unsigned char> &rgba = buffer();
         if (!renderer.Render(frame, order, rgba))
             break;
@@ -85,6 +88,12 @@ std::string RenderStretch(ShowRenderer &renderer, const RenderOptions &o, const 
 
 } // namespace
 
+long ShowFrames(FrameRate fps)
+{
+    // The program ends at the first frame whose clock reads the show's last second.
+    return fps.FirstFrameAt(ShowEndSecond());
+}
+
 unsigned long long HashBytes(const unsigned char *bytes, size_t size, unsigned long long hash)
 {
     for (size_t i = 0; i < size; i++)
@@ -103,13 +112,38 @@ unsigned long long HashFrame(const std::vector<unsigned char> &rgba, int width, 
     return hash;
 }
 
+unsigned long long ShowDigest(const std::string &folder)
+{
+    std::vector<const char *> names = {MUSIC_FILE};
+    names.insert(names.end(), g_textureFiles, g_textureFiles + TEXTURE_COUNT);
+    unsigned long long digest = FNV_OFFSET_BASIS;
+    std::vector<unsigned char> chunk(size_t(1) << 16);
+    for (const char *name : names) {
+        digest = HashBytes(reinterpret_cast<const unsigned char *>(name), strlen(name) + 1, digest);
+        // A missing picture is part of what a show is: it draws a white panel.
+        const char *notRegular = nullptr;
+        FILE *file = OpenRegularFile((folder + "/" + name).c_str(), &notRegular);
+        const unsigned char present = file ? 1 : 0;
+        digest = HashBytes(&present, 1, digest);
+        if (!file)
+            continue;
+        size_t got;
+        while ((got = fread(chunk.data(), 1, chunk.size(), file)) > 0)
+            digest = HashBytes(chunk.data(), got, digest);
+        fclose(file);
+    }
+    return digest;
+}
+
 std::string RenderOneFrame(ShowRenderer &renderer, const RenderOptions &o)
 {
     std::vector<unsigned char> rgba;
     if (!renderer.RenderTime(o.time, RowOrder::TopFirst, rgba))
         return Ended();
-    std::string error = WritePng(o.output, {rgba.data(), renderer.Width(), renderer.Height(), 4, false, true});
-    return error.empty() ? error : o.output + ": " + error;
+    return WriteWhole(o.output, [&](const std::string &path) {
+        std::string error = WritePng(path, {rgba.data(), renderer.Width(), renderer.Height(), 4, false, true});
+        return error.empty() ? error : o.output + ": " + error;
+    });
 }
 
 std::string RenderFrames(ShowRenderer &renderer, const RenderOptions &o)
@@ -124,21 +158,38 @@ std::string RenderFrames(ShowRenderer &renderer, const RenderOptions &o)
         [&](long frame, const std::vector<unsigned char> &) {
             return files.Submit(frame) ? std::string() : files.Error();
         });
-    return files.Finish() ? error : files.Error();
+    if (files.Finish() && error.empty())
+        return "";
+    // What stopped it, and the frames there are to go on from.
+    if (Interruption())
+        error = "interrupted";
+    else if (error.empty())
+        error = files.Error();
+    long first, last;
+    Stretch(o, first, last);
+    last = files.KeepUnbroken(first);
+    if (last < first)
+        return error + "; no frame written";
+    return error + "; frames " + std::to_string(first) + "-" + std::to_string(last) + " are whole in " + directory +
+           " (" + PngFrames::FileName(first) + " to " + PngFrames::FileName(last) + ")";
 }
 
 std::string RenderHashes(ShowRenderer &renderer, const RenderOptions &o)
 {
-    FILE *file = fopen(o.output.c_str(), "w");
-    if (!file)
-        return o.output + ": " + strerror(errno);
-    std::string error = RenderStretch(renderer, o, "hashes", [&](long frame, const std::vector<unsigned char> &rgba) {
-        fprintf(file, "%ld %.6f %016llx\n", frame, renderer.TimeOf(frame), HashBytes(rgba.data(), rgba.size()));
-        return std::string();
+    return WriteWhole(o.output, [&](const std::string &path) {
+        FILE *file = fopen(path.c_str(), "w");
+        if (!file)
+            return o.output + ": " + strerror(errno);
+        std::string error =
+            RenderStretch(renderer, o, "hashes", [&](long frame, const std::vector<unsigned char> &rgba) {
+                fprintf(file, "%ld %.6f %016llx\n", frame, renderer.TimeOf(frame), HashBytes(rgba.data(), rgba.size()));
+                return std::string();
+            });
+        const bool written = !ferror(file);
+        if ((fclose(file) != 0 || !written) && error.empty())
+            return o.output + ": " + strerror(errno);
+        return error;
     });
-    if (fclose(file) != 0 && error.empty())
-        return o.output + ": " + strerror(errno);
-    return error;
 }
 
 std::string RenderVideo(ShowRenderer &renderer, const RenderOptions &o, VideoTimes *times)
@@ -148,6 +199,9 @@ std::string RenderVideo(ShowRenderer &renderer, const RenderOptions &o, VideoTim
     if (!error.empty())
         return error;
 
+    OutputFile video(o.output);
+    if (!video.Error().empty())
+        return o.output + ": " + video.Error();
     TemporaryPath wav;
     error = WriteTemporarySoundtrack(MUSIC_FILE, first, last - first + 1, o.fps, wav);
     if (error.empty() && o.videoPreset && o.videoPreset->lossless)
@@ -162,6 +216,7 @@ std::string RenderVideo(ShowRenderer &renderer, const RenderOptions &o, VideoTim
     label.last = last;
     label.fps = o.fps;
     label.timerOffset = o.timerOffset;
+    label.show = ShowDigest(".");
     if (o.videoPreset)
         label.preset = o.videoPreset->name;
     if (o.shutter.Blurs()) {
@@ -169,7 +224,7 @@ std::string RenderVideo(ShowRenderer &renderer, const RenderOptions &o, VideoTim
         label.samples = o.shutter.samples;
     }
     VideoEncoder::Settings settings;
-    settings.output = o.output;
+    settings.output = video.Path();
     settings.audio = wav.path;
     settings.width = o.width;
     settings.height = o.height;
@@ -194,11 +249,19 @@ std::string RenderVideo(ShowRenderer &renderer, const RenderOptions &o, VideoTim
         });
     if (!encoder.Finish())
         return encoder.Error();
+    if (!error.empty())
+        return error;
+    // A master that does not hold what was drawn is not kept under its name.
+    if (verify)
+        error = VerifyVideo(video.Path(), o.output, o.width, o.height, first, o.fps, hashes);
+    if (!error.empty())
+        return error;
+    error = video.Keep();
+    if (!error.empty())
+        return o.output + ": " + error;
     if (times)
         *times = {frames, Now() - start, renderer.DrawSeconds() - drawing, renderer.ReadSeconds() - readBack,
                   encoder.CpuSeconds()};
-    if (error.empty() && verify)
-        error = VerifyVideo(o.output, o.width, o.height, first, o.fps, hashes);
     return error;
 }
 
@@ -214,5 +277,5 @@ std::string RenderVerify(ShowRenderer &renderer, const RenderOptions &o, long fi
         progress.Advance(frame - first + 1);
     }
     progress.Finish();
-    return VerifyVideo(o.output, renderer.Width(), renderer.Height(), first, o.fps, hashes);
+    return VerifyVideo(o.output, o.output, renderer.Width(), renderer.Height(), first, o.fps, hashes);
 }

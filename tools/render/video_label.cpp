@@ -15,9 +15,9 @@ const int MAX_SAMPLES = 256;
 std::string VideoLabel::Text() const
 {
     char text[256];
-    int used = snprintf(text, sizeof text, "heartcube frames %ld-%ld at %s fps, timer offset %.9g", first, last,
-                        fps.Text().c_str(), timerOffset);
-    // The parts that labels of old had stay as they were; the rest follow only when asked for.
+    int used = snprintf(text, sizeof text, "heartcube frames %ld-%ld at %s fps, timer offset %.9g, show %016llx", first,
+                        last, fps.Text().c_str(), timerOffset, show);
+    // The parts that labels without them had stay as they were; the rest follow only when asked for.
     if (!preset.empty())
         used += snprintf(text + used, sizeof text - size_t(used), ", for %.16s", preset.c_str());
     if (shutter > 0)
@@ -30,8 +30,8 @@ bool VideoLabel::Parse(const std::string &text, VideoLabel &label)
     VideoLabel read;
     char rate[24] = "", preset[17] = "";
     int used = 0;
-    if (sscanf(text.c_str(), "heartcube frames %ld-%ld at %23[0-9/] fps, timer offset %lf%n", &read.first, &read.last,
-               rate, &read.timerOffset, &used) != 4 ||
+    if (sscanf(text.c_str(), "heartcube frames %ld-%ld at %23[0-9/] fps, timer offset %lf, show %16llx%n", &read.first,
+               &read.last, rate, &read.timerOffset, &read.show, &used) != 5 ||
         read.first < 0 || read.last < read.first || read.last > MAX_FRAME || !FrameRate::Parse(rate, read.fps) ||
         !std::isfinite(read.timerOffset))
         return false;

@@ -39,8 +39,8 @@ std::string Frame(long frame, FrameRate fps)
 
 } // namespace
 
-std::string VerifyVideo(const std::string &path, int width, int height, long first, FrameRate fps,
-                        const std::vector<unsigned long long> &hashes)
+std::string VerifyVideo(const std::string &path, const std::string &name, int width, int height, long first,
+                        FrameRate fps, const std::vector<unsigned long long> &hashes)
 {
     std::string log;
     int logFile = CreateTemporaryFile("heartcube-ffmpeg", "", &log);
@@ -54,8 +54,8 @@ std::string VerifyVideo(const std::string &path, int width, int height, long fir
     }
     std::string error;
     std::vector<std::string> args = FfmpegCommand();
-    args.insert(args.end(), {"-i", path, "-map", "0:v:0", "-fps_mode", "passthrough", "-f", "rawvideo", "-pix_fmt",
-                             "rgba", "pipe:1"});
+    args.insert(args.end(), {"-i", FfmpegFile(path), "-map", "0:v:0", "-fps_mode", "passthrough", "-f", "rawvideo",
+                             "-pix_fmt", "rgba", "pipe:1"});
     pid_t pid = StartProgram(args, -1, fds[1], logFile, &error);
     close(fds[1]);
     close(logFile);
@@ -70,9 +70,9 @@ std::string VerifyVideo(const std::string &path, int width, int height, long fir
     while (error.empty() && ReadFull(fds[0], rgba, got)) {
         const long frame = first + long(frames);
         if (frames >= hashes.size())
-            error = path + ": holds more frames than the " + std::to_string(hashes.size()) + " drawn";
+            error = name + ": holds more frames than the " + std::to_string(hashes.size()) + " drawn";
         else if (HashBytes(rgba.data(), rgba.size()) != hashes[frames])
-            error = path + ": " + Frame(frame, fps) + " differs from the frame drawn; not a faithful master";
+            error = name + ": " + Frame(frame, fps) + " differs from the frame drawn; not a faithful master";
         else
             progress.Advance(long(++frames));
     }
@@ -87,15 +87,15 @@ std::string VerifyVideo(const std::string &path, int width, int height, long fir
         return error;
     if (!(WIFEXITED(status) && WEXITSTATUS(status) == 0)) {
         std::string said = ReadLog(log);
-        return path + ": cannot be decoded" + (said.empty() ? std::string() : ":\n" + said);
+        return name + ": cannot be decoded" + (said.empty() ? std::string() : ":\n" + said);
     }
     if (got > 0)
-        return path + ": " + Frame(first + long(frames), fps) + " is cut short";
+        return name + ": " + Frame(first + long(frames), fps) + " is cut short";
     if (frames < hashes.size())
-        return path + ": holds " + std::to_string(frames) + " frames of the " + std::to_string(hashes.size()) +
+        return name + ": holds " + std::to_string(frames) + " frames of the " + std::to_string(hashes.size()) +
                " drawn; " + Frame(first + long(frames), fps) + " is missing";
     progress.Finish();
-    fprintf(stderr, "%s: %zu frames verified\n", path.c_str(), frames);
+    fprintf(stderr, "%s: %zu frames verified\n", name.c_str(), frames);
     return "";
 }
 
