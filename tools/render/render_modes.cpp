@@ -271,6 +271,8 @@ std::string RenderVerify(ShowRenderer &renderer, const RenderOptions &o, long fi
     Progress progress("drawing", last - first + 1);
     std::vector<unsigned char> rgba;
     for (long frame = first; frame <= last; frame++) {
+        if (Interruption())
+            return "interrupted";
         if (!renderer.Render(frame, RowOrder::TopFirst, rgba))
             return o.output + ": its label names frames past the show's end";
         hashes.push_back(HashBytes(rgba.data(), rgba.size()));

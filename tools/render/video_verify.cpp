@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "interrupts.h"
 #include "progress.h"
 #include "render_modes.h"
 #include "subprocess.h"
@@ -69,7 +70,9 @@ std::string VerifyVideo(const std::string &path, const std::string &name, int wi
     size_t frames = 0, got = 0;
     while (error.empty() && ReadFull(fds[0], rgba, got)) {
         const long frame = first + long(frames);
-        if (frames >= hashes.size())
+        if (Interruption())
+            error = "interrupted";
+        else if (frames >= hashes.size())
             error = name + ": holds more frames than the " + std::to_string(hashes.size()) + " drawn";
         else if (HashBytes(rgba.data(), rgba.size()) != hashes[frames])
             error = name + ": " + Frame(frame, fps) + " differs from the frame drawn; not a faithful master";
