@@ -36,7 +36,11 @@ double OwnProcessorTime()
 bool TimeConversion(const std::vector<std::vector<unsigned char>> &samples, long frames, const RenderOptions &o,
                     double &wall, double &cpu)
 {
-    VideoEncoder::Settings settings{"", "", o.width, o.height, o.fps, o.preset, o.crf, false, ""};
+    VideoEncoder::Settings settings;
+    settings.width = o.width;
+    settings.height = o.height;
+    settings.fps = o.fps;
+    settings.encode = false;
     double start = Now();
     VideoEncoder encoder(settings);
     if (!encoder.Error().empty()) {
@@ -80,9 +84,9 @@ int main(int argc, char **argv)
         fprintf(stderr, "heartcube-bench-render: %s: no such show directory\n", argv[1]);
         return 1;
     }
-    const long frames = long(std::ceil(o.to * o.fps - 1e-9));
-    printf("%dx%d at %d fps, %.0f s of show (%ld frames), x264 preset %s\n", o.width, o.height, o.fps, o.to, frames,
-           o.preset.c_str());
+    const long frames = o.fps.FirstFrameAt(o.to);
+    printf("%dx%d at %s fps, %.0f s of show (%ld frames), x264 preset %s\n", o.width, o.height, o.fps.Text().c_str(),
+           o.to, frames, o.preset.c_str());
 
     ShowRenderer renderer(o.width, o.height, o.fps, 0.0);
     if (!renderer.Valid()) {
@@ -99,7 +103,7 @@ int main(int argc, char **argv)
     std::vector<unsigned char> rgba;
     start = Now();
     for (long n = 0; n < frames && renderer.Render(n, RowOrder::BottomFirst, rgba); n++)
-        if (n % o.fps == 0)
+        if (n % o.fps.num == 0)
             samples.push_back(rgba);
     double readBack = Now() - start - drawing;
 

@@ -45,3 +45,8 @@ int SceneStartSecond(int scene)
 int ShowEndSecond() { return SceneStartSecond(-1); }
 
 const char *SceneName(int scene) { return scene >= 0 && scene < SCENE_COUNT ? SCENE_NAMES[scene] : "after the end"; }
+
+bool SceneIsStill(int scene)
+{
+    return scene == SCENE_TITLE || scene == SCENE_CREATORS || scene == SCENE_PINK || scene == SCENE_END;
+}

@@ -72,6 +72,10 @@ int SceneStartSecond(int scene);
 int ShowEndSecond();
 // What the viewer would call the scene ("tunnel", "heart cube").
 const char *SceneName(int scene);
+// Whether the scene is a still picture: it reads no clock and sets all the state it
+// draws with but the blend function, which it leaves as it finds it, so drawn again
+// right after itself it draws the very same picture.
+bool SceneIsStill(int scene);
 
 // The folder a show plays from when none is named: the working directory when it
 // holds the soundtrack or the picture folder, otherwise installedShow when that

@@ -42,13 +42,8 @@ static void DrawScene(int scene)
     // clang-format on
 }
 
-void RunTimeline()
+static void ChooseNextFrameScene()
 {
-    ReadMusicClock();
-    SetupFog();
-    DrawScene(g_scene);
-
-    // The credits may have refreshed the clock while drawing; the choice uses it as it is now.
     int next = ChooseNextScene(g_musicTime);
     if (next < 0 && g_loopShow) {
         // Round again in the same window: the title on the next frame, its music with it.
@@ -60,4 +55,19 @@ void RunTimeline()
         return;
     }
     g_scene = next;
+}
+
+void RunTimeline()
+{
+    ReadMusicClock();
+    SetupFog();
+    DrawScene(g_scene);
+    // The credits may have refreshed the clock while drawing; the choice uses it as it is now.
+    ChooseNextFrameScene();
+}
+
+void RunTimelineUndrawn()
+{
+    ReadMusicClock();
+    ChooseNextFrameScene();
 }

@@ -13,6 +13,8 @@ extern float g_fogColor[4];
 // Once a frame: reads the clock, sets the fog, draws the scene, picks the next one
 // or, past 110.52 s, terminates the window layer (or, looping, starts again).
 void RunTimeline();
+// The same but for the drawing, for a frame whose picture is the one already drawn.
+void RunTimelineUndrawn();
 void SetupFog();
 // The credits pictures of the heart cube scene.
 void UpdateCredits();

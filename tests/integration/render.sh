@@ -174,6 +174,85 @@ errors)
   "$RENDER" --size 641x480 --video x.mp4 2>"$WORK/err" && fail "an odd-sized video passed"
   [ $? = 2 ] || fail "usage errors are status 2"
   ;;
+youtube)
+  # What the site asks of an upload, as ffprobe reads it.
+  render --for youtube --size 160x120 --from 80 --to 81 --video up.mp4 2>/dev/null || fail "the youtube preset failed"
+  probe() { ffprobe -v error -select_streams "$1" -show_entries "stream=$2" -of csv=p=0 "$WORK/up.mp4"; }
+  [ "$(probe v codec_name,profile,pix_fmt)" = "h264,High,yuv420p" ] || fail "video: $(probe v codec_name,profile,pix_fmt)"
+  [ "$(probe v color_range,color_space,color_transfer,color_primaries)" = "tv,bt709,bt709,bt709" ] ||
+    fail "colour tags: $(probe v color_range,color_space,color_transfer,color_primaries)"
+  [ "$(probe a codec_name,profile,sample_rate)" = "aac,LC,48000" ] || fail "audio: $(probe a codec_name,profile,sample_rate)"
+  # A closed GOP of half a second: key frames at 0 and 30 only, B-frames between.
+  keys=$(ffprobe -v error -select_streams v -show_entries packet=pts_time,flags -of csv=p=0 "$WORK/up.mp4" |
+    awk -F, '$2 ~ /K/ { printf "%d ", $1 * 60 + 0.5 }')
+  [ "$keys" = "0 30 " ] || fail "key frames at $keys, expected 0 and 30"
+  types=$(ffprobe -v error -select_streams v -show_entries frame=pict_type -of csv=p=0 "$WORK/up.mp4")
+  [[ $types == *B* ]] || fail "no B-frames"
+  # The index at the front: the moov box before the mdat box.
+  [[ $(head -c 4096 "$WORK/up.mp4" | tr -c 'a-z' .) == *moov* ]] || fail "the index is not at the front"
+  # The colours as converted are the colours the tags say: the pink picture,
+  # decoded as any player does, against the frame drawn.
+  render --size 160x120 --time 80 -o drawn.png 2>/dev/null
+  ffmpeg -v error -i "$WORK/up.mp4" -frames:v 1 "$WORK/played.png"
+  means() { convert "$1" -format '%[fx:mean.r*255] %[fx:mean.g*255] %[fx:mean.b*255]' info:; }
+  read -r a b c <<<"$(means "$WORK/drawn.png")"
+  read -r x y z <<<"$(means "$WORK/played.png")"
+  awk -v a="$a" -v b="$b" -v c="$c" -v x="$x" -v y="$y" -v z="$z" 'function d(p, q) { return p > q ? p - q : q - p }
+    BEGIN { exit !(d(a, x) < 4 && d(b, y) < 4 && d(c, z) < 4) }' || fail "colours drawn $a $b $c, played $x $y $z"
+  ;;
+web)
+  render --for web --size 160x120 --from 50 --to 50.5 --video page.webm 2>/dev/null || fail "the web preset failed"
+  probe() { ffprobe -v error -select_streams "$1" -show_entries "stream=$2" -of csv=p=0 "$WORK/page.webm"; }
+  [ "$(probe v codec_name,pix_fmt,color_space)" = "vp9,yuv420p10le,bt709" ] || fail "video: $(probe v codec_name,pix_fmt,color_space)"
+  [ "$(probe a codec_name,sample_rate)" = "opus,48000" ] || fail "audio: $(probe a codec_name,sample_rate)"
+  ! render --for web --video page.mp4 2>"$WORK/err" || fail "a web video named .mp4 passed"
+  grep -q 'WebM' "$WORK/err" || fail "no word of WebM: $(cat "$WORK/err")"
+  ;;
+archive)
+  # Lossless, and checked so: the master decodes to the very frames drawn.
+  render --for archive --size 64x48 --from 50 --to 51 --video master.mkv 2>"$WORK/err" || fail "the archive failed: $(cat "$WORK/err")"
+  grep -q 'master.mkv: 60 frames verified' "$WORK/err" || fail "no verification: $(cat "$WORK/err")"
+  probe() { ffprobe -v error -select_streams "$1" -show_entries "stream=$2" -of csv=p=0 "$WORK/master.mkv"; }
+  [ "$(probe v codec_name,pix_fmt)" = "ffv1,bgr0" ] || fail "video: $(probe v codec_name,pix_fmt)"
+  [ "$(probe a codec_name,sample_rate)" = "flac,44100" ] || fail "audio: $(probe a codec_name,sample_rate)"
+  render --size 64x48 --from 50 --to 51 -o frames/ 2>/dev/null
+  raw() { ffmpeg -v error "${@:2}" -i "$1" -f rawvideo -pix_fmt rgba - | md5sum; }
+  [ "$(raw "$WORK/master.mkv")" = "$(raw "$WORK/frames/frame-%06d.png" -start_number 3000)" ] ||
+    fail "the master does not decode to the frames drawn"
+  render --verify master.mkv 2>"$WORK/err" || fail "--verify refused the master: $(cat "$WORK/err")"
+  # A label one frame off: the first frame is named.
+  label=$(ffprobe -v error -show_entries format_tags=comment -of default=nw=1:nk=1 "$WORK/master.mkv")
+  ffmpeg -v error -i "$WORK/master.mkv" -c copy -metadata comment="${label/3000-3059/3001-3060}" "$WORK/off.mkv"
+  ! render --verify off.mkv 2>"$WORK/err" || fail "a master one frame off passed"
+  grep -q 'off.mkv: frame 3001 (50.017 s) differs from the frame drawn' "$WORK/err" || fail "no first frame named: $(cat "$WORK/err")"
+  ! render --verify ../nowhere.mp4 2>/dev/null || fail "--verify of nothing passed"
+  # Archive parts join into a master as good as one made whole.
+  for k in 1 2; do render --for archive --size 64x48 --from 50 --to 51 --part $k/2 --video part$k.mkv 2>/dev/null; done
+  render --join joined.mkv part2.mkv part1.mkv || fail "the archive parts did not join"
+  render --verify joined.mkv 2>/dev/null || fail "the joined master does not verify"
+  expect_same_video "$WORK/master.mkv" "$WORK/joined.mkv"
+  ;;
+rates)
+  # 60000/1001: frame k at k x 1001/60000 s, as the time base says, with the sound to the sample.
+  render --fps 60000/1001 --size 64x48 --from 50 --to 51 --video ntsc.mp4 2>/dev/null || fail "60000/1001 failed"
+  probe() { ffprobe -v error -select_streams v -show_entries "stream=$1" -of csv=p=0 "$WORK/ntsc.mp4"; }
+  [ "$(probe r_frame_rate,time_base,nb_frames)" = "60000/1001,1/60000,59" ] || fail "stream: $(probe r_frame_rate,time_base,nb_frames)"
+  pts=$(ffprobe -v error -select_streams v -show_entries packet=pts -of csv=p=0 "$WORK/ntsc.mp4" | sort -n | tr '\n' ' ')
+  [ "$pts" = "$(seq -s ' ' 0 1001 58058) " ] || fail "frame times: $pts"
+  label=$(ffprobe -v error -show_entries format_tags=comment -of default=nw=1:nk=1 "$WORK/ntsc.mp4")
+  [[ $label == "heartcube frames 2998-3056 at 60000/1001 fps, timer offset 0, show "* ]] || fail "label: $label"
+  # FLAC keeps every sample: frames 2998-3056 hold samples 2205733 up to 2249141.
+  render --for archive --fps 60000/1001 --size 64x48 --from 50 --to 51 --video ntsc.mkv 2>/dev/null
+  bytes=$(ffmpeg -v error -i "$WORK/ntsc.mkv" -map 0:a -f s16le - | wc -c)
+  [ "$bytes" = $(((2249141 - 2205733) * 4)) ] || fail "sound of $((bytes / 4)) samples, expected $((2249141 - 2205733))"
+  # No drift over the show: its last frame at 60000/1001 is 6653, at 110.994217 s.
+  render --fps 60000/1001 --size 32x24 --from 110.9 --hashes ntsc.hashes 2>/dev/null
+  [ "$(tail -n 1 "$WORK/ntsc.hashes" | cut -d' ' -f1,2)" = "6653 110.994217" ] || fail "last frame: $(tail -n 1 "$WORK/ntsc.hashes")"
+  # 144 a second, as any rate.
+  render --fps 144 --size 64x48 --from 50 --to 50.5 --video fast.mp4 2>/dev/null || fail "144 fps failed"
+  [ "$(ffprobe -v error -select_streams v -show_entries stream=r_frame_rate,nb_frames -of csv=p=0 "$WORK/fast.mp4")" = "144/1,72" ] ||
+    fail "144 fps: $(ffprobe -v error -select_streams v -show_entries stream=r_frame_rate,nb_frames -of csv=p=0 "$WORK/fast.mp4")"
+  ;;
 *)
   echo "unknown case $1" >&2
   exit 2

@@ -90,11 +90,11 @@ bool ReadLines(const std::string &path, std::vector<std::string> &header, std::v
 }
 
 // The scene a frame shows: the one the clock chose in the frame before.
-const char *SceneOfFrame(long frame, int fps)
+const char *SceneOfFrame(long frame, FrameRate fps)
 {
     if (frame == 0)
         return SceneName(SCENE_TITLE);
-    long milliseconds = (frame - 1) * 1000 / fps;
+    long milliseconds = fps.Milliseconds(frame - 1);
     return SceneName(ChooseNextScene(float(milliseconds / 1000)));
 }
 

@@ -92,6 +92,30 @@ TEST_F(Renderer, SameMomentSamePixels)
     EXPECT_EQ(first, again);
 }
 
+TEST_F(Renderer, StillPicturesLeftUndrawnAreTheFramesDrawn)
+{
+    // Runs of frames across the title's switch to the creators, the pink's to the
+    // drifting panels and those to the end, with the still pictures' repeats left
+    // out and with every frame drawn.
+    std::vector<unsigned char> drawn;
+    for (long start : {476L, 5036L, 6116L}) {
+        std::vector<std::vector<unsigned char>> spared;
+        renderer->SpareStillFrames(true);
+        const long before = renderer->DrawingsSpared();
+        for (long frame = start; frame < start + 8; frame++) {
+            ASSERT_TRUE(renderer->Render(frame, RowOrder::TopFirst, rgba));
+            spared.push_back(rgba);
+        }
+        EXPECT_GT(renderer->DrawingsSpared(), before) << "from frame " << start;
+        renderer->SpareStillFrames(false);
+        for (long frame = start; frame < start + 8; frame++) {
+            ASSERT_TRUE(renderer->Render(frame, RowOrder::TopFirst, drawn));
+            EXPECT_EQ(spared[size_t(frame - start)], drawn) << "frame " << frame;
+        }
+    }
+    renderer->SpareStillFrames(true);
+}
+
 TEST_F(Renderer, NoFrameOfTheShowLeavesAnOpenGLError)
 {
     // Ten frames a second from the first to the last, every scene and credit.

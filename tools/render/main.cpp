@@ -6,7 +6,9 @@
 #include <climits>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,7 +20,9 @@
 #include "render_options.h"
 #include "show_renderer.h"
 #include "storyboard.h"
+#include "subprocess.h"
 #include "video_join.h"
+#include "video_verify.h"
 #include "show/show.h"
 
 namespace {
@@ -49,6 +53,31 @@ std::string Absolute(const std::string &path)
         return path;
     char here[PATH_MAX];
     return getcwd(here, sizeof here) ? std::string(here) + "/" + path : path;
+}
+
+// For --verify: the master's size, and from its label its frames, their rate, the
+// timer's lead and the shutter.
+std::string ReadMasterLabel(RenderOptions &options, VideoLabel &label)
+{
+    std::string error = MissingFfmpeg({"ffmpeg", "ffprobe"});
+    std::map<std::string, std::string> facts;
+    if (error.empty())
+        error = ProbeVideo(options.output, facts);
+    if (error.empty())
+        error = CheckLosslessMaster(options.output, facts);
+    if (!error.empty())
+        return error;
+    if (!VideoLabel::Parse(facts["TAG:comment"], label))
+        return options.output + ": not a video of heartcube-render (its comment tag names no frames)";
+    if (label.show != ShowDigest(options.show))
+        return options.output + ": made of another show than the one in " + options.show +
+               " (its soundtrack or pictures differ)";
+    options.width = atoi(facts["width"].c_str());
+    options.height = atoi(facts["height"].c_str());
+    options.fps = label.fps;
+    options.timerOffset = label.timerOffset;
+    options.shutter = {label.shutter, label.samples};
+    return "";
 }
 
 std::string Render(ShowRenderer &renderer, const RenderOptions &options)
@@ -111,6 +140,12 @@ int main(int argc, char **argv)
         std::string error = JoinVideos(options.output, options.inputs, options.show);
         return error.empty() ? 0 : Stopped(options, error);
     }
+    VideoLabel master;
+    if (options.mode == RenderOptions::Mode::Verify) {
+        std::string error = ReadMasterLabel(options, master);
+        if (!error.empty())
+            return Fail(error);
+    }
     options.output = Absolute(options.output);
     if (stat((options.show + "/" PICTURE_FOLDER).c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
         fprintf(stderr, "heartcube-render: %s has no " PICTURE_FOLDER "/ directory; the pictures will be blank\n",
@@ -118,10 +153,12 @@ int main(int argc, char **argv)
     if (chdir(options.show.c_str()) != 0)
         return Fail(options.show + ": " + strerror(errno));
 
-    ShowRenderer renderer(options.width, options.height, options.fps, options.timerOffset);
+    ShowRenderer renderer(options.width, options.height, options.fps, options.timerOffset, options.shutter);
     if (!renderer.Valid())
         return Fail("no offscreen OpenGL through EGL: " + renderer.Error());
 
-    std::string error = Render(renderer, options);
+    std::string error = options.mode == RenderOptions::Mode::Verify
+                            ? RenderVerify(renderer, options, master.first, master.last)
+                            : Render(renderer, options);
     return error.empty() ? 0 : Stopped(options, error);
 }

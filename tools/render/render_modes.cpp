@@ -16,10 +16,13 @@
 #include "progress.h"
 #include "show_renderer.h"
 #include "soundtrack_wav.h"
+#include "subprocess.h"
 #include "temporary_file.h"
 #include "timing.h"
 #include "video_encoder.h"
 #include "video_label.h"
+#include "video_presets.h"
+#include "video_verify.h"
 #include "show/show.h"
 #include "textures/image.h"
 
@@ -27,14 +30,12 @@ namespace {
 
 std::string Ended() { return "the show has ended by then (it runs " + std::to_string(ShowEndSecond()) + " s)"; }
 
-long FirstFrame(double seconds, int fps) { return long(std::ceil(seconds * fps - 1e-9)); }
-
 // The frames of --from up to --to, or to the show's end, [first, last], or of its
 // --part. An empty string, or why there is nothing to draw.
 std::string Stretch(const RenderOptions &o, long &first, long &last)
 {
-    first = FirstFrame(o.from, o.fps);
-    last = o.to >= 0 ? std::min(FirstFrame(o.to, o.fps), ShowFrames(o.fps)) - 1 : ShowFrames(o.fps) - 1;
+    first = o.fps.FirstFrameAt(o.from);
+    last = o.to >= 0 ? std::min(o.fps.FirstFrameAt(o.to), ShowFrames(o.fps)) - 1 : ShowFrames(o.fps) - 1;
     if (last < first)
         return "nothing to draw: " + Ended();
     if (o.parts > 0) {
@@ -85,16 +86,27 @@ std::string RenderStretch(ShowRenderer &renderer, const RenderOptions &o, const 
 
 } // namespace
 
-long ShowFrames(int fps)
+long ShowFrames(FrameRate fps)
 {
     // The program ends at the first frame whose clock reads the show's last second.
-    return FirstFrame(ShowEndSecond(), fps);
+    return fps.FirstFrameAt(ShowEndSecond());
 }
 
 unsigned long long HashBytes(const unsigned char *bytes, size_t size, unsigned long long hash)
 {
     for (size_t i = 0; i < size; i++)
         hash = (hash ^ bytes[i]) * 1099511628211ull;
+    return hash;
+}
+
+unsigned long long HashFrame(const std::vector<unsigned char> &rgba, int width, RowOrder order)
+{
+    if (order == RowOrder::TopFirst)
+        return HashBytes(rgba.data(), rgba.size());
+    const size_t stride = size_t(width) * 4, rows = stride ? rgba.size() / stride : 0;
+    unsigned long long hash = FNV_OFFSET_BASIS;
+    for (size_t row = rows; row-- > 0;)
+        hash = HashBytes(rgba.data() + row * stride, stride, hash);
     return hash;
 }
 
@@ -190,25 +202,56 @@ std::string RenderVideo(ShowRenderer &renderer, const RenderOptions &o, VideoTim
         return o.output + ": " + video.Error();
     TemporaryPath wav;
     error = WriteTemporarySoundtrack(MUSIC_FILE, first, last - first + 1, o.fps, wav);
+    if (error.empty() && o.videoPreset && o.videoPreset->lossless)
+        error = MissingFfmpeg({"ffmpeg", "ffprobe"});
     if (!error.empty())
         return error;
 
     const double start = Now(), drawing = renderer.DrawSeconds(), readBack = renderer.ReadSeconds();
     // The label lets parts of the show be joined, and checked, later.
-    const std::string label = VideoLabel{first, last, o.fps, o.timerOffset, ShowDigest(".")}.Text();
-    VideoEncoder encoder({video.Path(), wav.path, o.width, o.height, o.fps, o.preset, o.crf, true, label});
+    VideoLabel label;
+    label.first = first;
+    label.last = last;
+    label.fps = o.fps;
+    label.timerOffset = o.timerOffset;
+    label.show = ShowDigest(".");
+    if (o.videoPreset)
+        label.preset = o.videoPreset->name;
+    if (o.shutter.Blurs()) {
+        label.shutter = o.shutter.degrees;
+        label.samples = o.shutter.samples;
+    }
+    VideoEncoder::Settings settings;
+    settings.output = video.Path();
+    settings.audio = wav.path;
+    settings.width = o.width;
+    settings.height = o.height;
+    settings.fps = o.fps;
+    settings.coding = {o.videoPreset, o.preset, o.crf};
+    settings.comment = label.Text();
+    VideoEncoder encoder(settings);
     if (!encoder.Error().empty())
         return encoder.Error();
+    // A lossless master is checked against what was drawn, frame by frame.
+    const bool verify = o.videoPreset && o.videoPreset->lossless;
+    std::vector<unsigned long long> hashes;
     long frames = 0;
     error = RenderStretch(
         renderer, o, "video", RowOrder::BottomFirst,
         [&]() -> std::vector<unsigned char> & { return encoder.NextBuffer(); },
-        [&](long, const std::vector<unsigned char> &) {
+        [&](long, const std::vector<unsigned char> &rgba) {
             frames++;
+            if (verify)
+                hashes.push_back(HashFrame(rgba, o.width, RowOrder::BottomFirst));
             return encoder.Submit() ? std::string() : encoder.Error();
         });
     if (!encoder.Finish())
         return encoder.Error();
+    if (!error.empty())
+        return error;
+    // A master that does not hold what was drawn is not kept under its name.
+    if (verify)
+        error = VerifyVideo(video.Path(), o.output, o.width, o.height, first, o.fps, hashes);
     if (!error.empty())
         return error;
     error = video.Keep();
@@ -218,4 +261,21 @@ std::string RenderVideo(ShowRenderer &renderer, const RenderOptions &o, VideoTim
         *times = {frames, Now() - start, renderer.DrawSeconds() - drawing, renderer.ReadSeconds() - readBack,
                   encoder.CpuSeconds()};
     return error;
+}
+
+std::string RenderVerify(ShowRenderer &renderer, const RenderOptions &o, long first, long last)
+{
+    std::vector<unsigned long long> hashes;
+    Progress progress("drawing", last - first + 1);
+    std::vector<unsigned char> rgba;
+    for (long frame = first; frame <= last; frame++) {
+        if (Interruption())
+            return "interrupted";
+        if (!renderer.Render(frame, RowOrder::TopFirst, rgba))
+            return o.output + ": its label names frames past the show's end";
+        hashes.push_back(HashBytes(rgba.data(), rgba.size()));
+        progress.Advance(frame - first + 1);
+    }
+    progress.Finish();
+    return VerifyVideo(o.output, o.output, renderer.Width(), renderer.Height(), first, o.fps, hashes);
 }

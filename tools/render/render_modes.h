@@ -4,6 +4,10 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
+
+#include "frame_rate.h"
+#include "platform/headless/egl_context.h"
 
 #include "render_options.h"
 
@@ -18,12 +22,14 @@ struct VideoTimes {
 };
 
 // The frames of the whole show at fps, from frame 0.
-long ShowFrames(int fps);
+long ShowFrames(FrameRate fps);
 
 // FNV-1a over the bytes, going on from `hash`: over a frame's RGBA, top row first,
 // it is the hash --hashes writes.
 const unsigned long long FNV_OFFSET_BASIS = 14695981039346656037ull;
 unsigned long long HashBytes(const unsigned char *bytes, size_t size, unsigned long long hash = FNV_OFFSET_BASIS);
+// The same hash of a frame held in either row order.
+unsigned long long HashFrame(const std::vector<unsigned char> &rgba, int width, RowOrder order);
 
 // A digest of the show in folder, its soundtrack's and pictures' names and bytes:
 // the videos of one show carry the same, those of another show another.
@@ -32,4 +38,8 @@ unsigned long long ShowDigest(const std::string &folder);
 std::string RenderOneFrame(ShowRenderer &renderer, const RenderOptions &options);
 std::string RenderFrames(ShowRenderer &renderer, const RenderOptions &options);
 std::string RenderHashes(ShowRenderer &renderer, const RenderOptions &options);
+// A lossless video (--for archive) is decoded again once written and compared
+// with the frames drawn; "N frames verified" closes it.
 std::string RenderVideo(ShowRenderer &renderer, const RenderOptions &options, VideoTimes *times = nullptr);
+// Frames first to last drawn again and compared with the lossless video options.output.
+std::string RenderVerify(ShowRenderer &renderer, const RenderOptions &options, long first, long last);

@@ -1,5 +1,6 @@
 #include "render_options.h"
 
+#include "video_presets.h"
 #include "show/show.h"
 
 #include <cerrno>
@@ -14,18 +15,31 @@ const char *const RENDER_USAGE =
     "  --time T -o FRAME.png      the frame at T seconds of the show\n"
     "  --from A --to B -o DIR/    numbered PNG frames from A up to B (default: the end)\n"
     "  --video SHOW.mp4           the show with its soundtrack, H.264/AAC (with --from/--to: a part)\n"
+    "  --for youtube|archive|web  with --video: made ready for where it goes (each option below\n"
+    "                             still says otherwise):\n"
+    "                               youtube  2880x2160, 60 fps, H.264 High at the site's 4K rate,\n"
+    "                                        AAC 48 kHz; SHOW.mp4\n"
+    "                               archive  lossless: FFV1 with checksums, FLAC; decoded again and\n"
+    "                                        checked frame by frame; SHOW.mkv\n"
+    "                               web      1440x1080, 60 fps, VP9 (10-bit), Opus; SHOW.webm\n"
     "  --sheet STORYBOARD.png     one labelled frame of every scene, in a grid\n"
     "  --hashes FILE              a line per frame: number, time, hash of its pixels\n"
     "  --join SHOW.mp4 PART...    parts made with --video --part as one video, in the order of\n"
     "                             their frames: pictures copied, the soundtrack added to fit\n"
+    "  --verify MASTER.mkv        draws the frames a lossless video holds again and compares\n"
     "options:\n"
     "  --show DIR                 where data/ and " MUSIC_FILE " are (default: here, or the\n"
     "                             installed show when here holds neither)\n"
     "  --size WxH                 frame size in pixels (default 640x480)\n"
-    "  --fps F                    frames per second, 1 to 240 (default 60)\n"
+    "  --fps F                    frames per second, 1 to 240, whole or a fraction such as\n"
+    "                             60000/1001 (default 60)\n"
+    "  --shutter DEGREES          motion blur: each frame the average of moments over this much\n"
+    "                             of its time, 360 for all of it, ending at the frame (default 0)\n"
+    "  --samples N                moments a blurred frame, 2 to 256 (default 8)\n"
     "  --part K/N                 only the K-th of N equal parts of the stretch's frames\n"
     "  --timer-offset S           the animation timer's lead on the music, seconds (default 0)\n"
-    "  --preset NAME, --crf N     x264's speed preset (default veryfast) and quality (default 18)\n"
+    "  --preset NAME, --crf N     x264's speed preset (default veryfast) and quality (default 18;\n"
+    "                             with --for youtube, the site's bitrate); --crf for VP9 too\n"
     "  --help                     this text\n"
     "  --version                  the renderer's version\n";
 
@@ -62,12 +76,12 @@ bool ParsePair(const char *text, char separator, int low, int high, int &first, 
 
 std::string ParseRenderOptions(int argc, char **argv, RenderOptions &o)
 {
-    bool haveFrom = false, haveTime = false;
+    bool haveFrom = false, haveTime = false, haveSize = false, haveFps = false, havePreset = false;
     std::string frameOutput;
     auto setMode = [&](RenderOptions::Mode mode, const char *path) -> std::string {
         if (o.mode != RenderOptions::Mode::None && o.mode != RenderOptions::Mode::Frame &&
             o.mode != RenderOptions::Mode::Frames)
-            return "give one of -o, --video, --sheet, --hashes, --join";
+            return "give one of -o, --video, --sheet, --hashes, --join, --verify";
         o.mode = mode;
         o.output = path;
         return "";
@@ -102,6 +116,18 @@ std::string ParseRenderOptions(int argc, char **argv, RenderOptions &o)
             error = setMode(RenderOptions::Mode::Sheet, value);
         } else if (arg == "--hashes") {
             error = setMode(RenderOptions::Mode::Hashes, value);
+        } else if (arg == "--verify") {
+            error = setMode(RenderOptions::Mode::Verify, value);
+        } else if (arg == "--for") {
+            o.videoPreset = FindVideoPreset(value);
+            if (!o.videoPreset)
+                return "--for needs one of " + VideoPresetNames();
+        } else if (arg == "--shutter") {
+            if (!ParseNumber(value, o.shutter.degrees) || o.shutter.degrees < 0 || o.shutter.degrees > 360)
+                return "--shutter needs an angle in degrees, 0 to 360";
+        } else if (arg == "--samples") {
+            if (!ParseInt(value, 2, 256, o.shutter.samples))
+                return "--samples needs a whole number from 2 to 256";
         } else if (arg == "--join") {
             error = setMode(RenderOptions::Mode::Join, value);
             // The parts follow, up to the next option.
@@ -115,14 +141,17 @@ std::string ParseRenderOptions(int argc, char **argv, RenderOptions &o)
         } else if (arg == "--size") {
             if (!ParsePair(value, 'x', 1, 16384, o.width, o.height))
                 return "--size needs WIDTHxHEIGHT, each 1 to 16384";
+            haveSize = true;
         } else if (arg == "--fps") {
-            if (!ParseInt(value, 1, 240, o.fps))
-                return "--fps needs a whole number from 1 to 240";
+            if (!FrameRate::Parse(value, o.fps))
+                return "--fps needs frames a second from 1 to 240: a whole number, or a fraction such as 60000/1001";
+            haveFps = true;
         } else if (arg == "--timer-offset") {
             if (!ParseNumber(value, o.timerOffset))
                 return "--timer-offset needs a number of seconds";
         } else if (arg == "--preset") {
             o.preset = value;
+            havePreset = true;
         } else if (arg == "--crf") {
             if (!ParseInt(value, 0, 51, o.crf))
                 return "--crf needs a whole number from 0 to 51";
@@ -135,25 +164,39 @@ std::string ParseRenderOptions(int argc, char **argv, RenderOptions &o)
 
     if (!frameOutput.empty()) {
         if (o.mode != RenderOptions::Mode::None)
-            return "give one of -o, --video, --sheet, --hashes, --join";
+            return "give one of -o, --video, --sheet, --hashes, --join, --verify";
         o.mode = haveTime ? RenderOptions::Mode::Frame : RenderOptions::Mode::Frames;
         o.output = frameOutput;
     }
     if (o.mode == RenderOptions::Mode::None)
-        return "nothing to make: give -o, --video, --sheet, --hashes or --join";
+        return "nothing to make: give -o, --video, --sheet, --hashes, --join or --verify";
     if (haveTime && (o.mode != RenderOptions::Mode::Frame || haveFrom))
         return "--time goes with -o FRAME.png alone";
     if (o.mode == RenderOptions::Mode::Frames && !haveFrom)
         return "-o DIR/ needs --from (or --time for a single frame)";
     if (o.mode == RenderOptions::Mode::Join && o.inputs.empty())
         return "--join needs the parts after the output: --join SHOW.mp4 PART.mp4...";
-    if (o.mode == RenderOptions::Mode::Join && (haveFrom || o.to >= 0 || o.parts > 0))
-        return "--join takes its frames from its parts: no --from, --to or --part";
+    if ((o.mode == RenderOptions::Mode::Join || o.mode == RenderOptions::Mode::Verify) &&
+        (haveFrom || o.to >= 0 || o.parts > 0 || haveSize || haveFps || o.shutter.degrees > 0))
+        return std::string(o.mode == RenderOptions::Mode::Join ? "--join" : "--verify") +
+               " takes its frames from the video's label: no --from, --to, --part, --size, --fps or --shutter";
+    if (o.videoPreset) {
+        if (o.mode != RenderOptions::Mode::Video)
+            return "--for makes a video: give --video FILE";
+        std::string problem = CheckVideoPreset(*o.videoPreset, o.output, o.crf >= 0, havePreset);
+        if (!problem.empty())
+            return problem;
+        if (!haveSize && o.videoPreset->width > 0) {
+            o.width = o.videoPreset->width;
+            o.height = o.videoPreset->height;
+        }
+    }
     if (o.parts > 0 && (o.mode == RenderOptions::Mode::Frame || o.mode == RenderOptions::Mode::Sheet))
         return "--part cuts a stretch: it goes with -o DIR/, --video or --hashes";
     if (o.to >= 0 && o.to <= o.from)
         return "--to must come after --from";
-    if (o.mode == RenderOptions::Mode::Video && (o.width % 2 || o.height % 2))
-        return "a video needs an even width and height (H.264 in yuv420p)";
+    if (o.mode == RenderOptions::Mode::Video && (o.width % 2 || o.height % 2) &&
+        !(o.videoPreset && o.videoPreset->lossless))
+        return "a video needs an even width and height (its colour is stored at half the size)";
     return "";
 }

@@ -46,7 +46,7 @@ std::vector<unsigned char> WavHeader(int rate, int channels, uint64_t dataBytes)
 } // namespace
 
 std::string WriteSoundtrackWav(const std::string &mp3Path, const std::string &wavPath, long firstFrame, long frameCount,
-                               int fps, std::string *warning)
+                               FrameRate fps, std::string *warning)
 {
     // A pipe or a folder under the soundtrack's name is never waited on.
     const char *notRegular = nullptr;
@@ -62,9 +62,11 @@ std::string WriteSoundtrackWav(const std::string &mp3Path, const std::string &wa
 
     const int rate = decoder ? decoder->SampleRate() : 44100;
     const int channels = decoder ? decoder->Channels() : 2;
-    // Whole samples per frame boundary: sample = frame * rate / fps, rounded down.
-    const uint64_t first = uint64_t(firstFrame) * uint64_t(rate) / uint64_t(fps);
-    const uint64_t end = uint64_t(firstFrame + frameCount) * uint64_t(rate) / uint64_t(fps);
+    // Whole samples per frame boundary: sample = frame * rate * den / num, rounded down.
+    auto boundary = [&](long frame) {
+        return uint64_t(frame) * uint64_t(rate) * uint64_t(fps.den) / uint64_t(fps.num);
+    };
+    const uint64_t first = boundary(firstFrame), end = boundary(firstFrame + frameCount);
     const uint64_t dataBytes = (end - first) * uint64_t(channels) * 2;
     if (dataBytes > 0xffffffffull - 36)
         return "the soundtrack of so long a video does not fit a WAV file";
@@ -101,7 +103,7 @@ std::string WriteSoundtrackWav(const std::string &mp3Path, const std::string &wa
     return "";
 }
 
-std::string WriteTemporarySoundtrack(const std::string &mp3Path, long firstFrame, long frameCount, int fps,
+std::string WriteTemporarySoundtrack(const std::string &mp3Path, long firstFrame, long frameCount, FrameRate fps,
                                      TemporaryPath &wav)
 {
     std::string error = MakeTemporaryFile("heartcube-audio", ".wav", wav);

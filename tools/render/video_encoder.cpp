@@ -44,21 +44,25 @@ VideoEncoder::VideoEncoder(const Settings &settings) : settings_(settings)
 
     const std::string size = std::to_string(settings.width) + "x" + std::to_string(settings.height);
     std::vector<std::string> args = FfmpegCommand();
+    // The exact rate, 60000/1001 as such, sets the video's time base.
     args.insert(args.end(), {"-f", "rawvideo", "-pix_fmt", "rgba", "-video_size", size, "-framerate",
-                             std::to_string(settings.fps), "-i", "pipe:0"});
+                             settings.fps.Text(), "-i", "pipe:0"});
     if (!settings.audio.empty())
         args.insert(args.end(), {"-i", FfmpegFile(settings.audio)});
     args.insert(args.end(), {"-map", "0:v"});
     if (!settings.audio.empty()) {
+        const std::vector<std::string> coding = SoundtrackCodingArguments(settings.coding.preset);
         args.insert(args.end(), {"-map", "1:a"});
-        args.insert(args.end(), SOUNDTRACK_CODING.begin(), SOUNDTRACK_CODING.end());
+        args.insert(args.end(), coding.begin(), coding.end());
     }
     if (!settings.comment.empty())
         args.insert(args.end(), {"-metadata", "comment=" + settings.comment});
-    if (settings.encode)
-        args.insert(args.end(), {"-c:v", "libx264", "-preset", settings.preset, "-crf", std::to_string(settings.crf),
-                                 "-pix_fmt", "yuv420p", "-movflags", "+faststart", FfmpegFile(settings.output)});
-    else
+    if (settings.encode) {
+        const std::vector<std::string> coding =
+            VideoCodingArguments(settings.coding, settings.width, settings.height, settings.fps);
+        args.insert(args.end(), coding.begin(), coding.end());
+        args.push_back(FfmpegFile(settings.output));
+    } else
         args.insert(args.end(), {"-pix_fmt", "yuv420p", "-f", "null", "-"});
     pid_t pid = StartProgram(args, fds[0], -1, logFile, &error_);
     close(fds[0]);

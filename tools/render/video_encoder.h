@@ -1,6 +1,7 @@
-// An MP4 made by Debian's ffmpeg from raw frames piped to it: H.264 in yuv420p,
-// with the soundtrack from a WAV file as AAC. Frames go to ffmpeg from a thread of
-// their own, so drawing, read-back, conversion and encoding run side by side.
+// A video made by Debian's ffmpeg from raw frames piped to it: by default an MP4
+// of H.264 in yuv420p with the soundtrack from a WAV file as AAC, or what a preset
+// asks. Frames go to ffmpeg from a thread of their own, so drawing, read-back,
+// conversion and encoding run side by side.
 #pragma once
 
 #include <memory>
@@ -9,14 +10,16 @@
 #include <vector>
 
 #include "frame_queue.h"
+#include "frame_rate.h"
+#include "video_presets.h"
 
 class VideoEncoder {
 public:
     struct Settings {
         std::string output, audio; // audio: a WAV file, or empty for none
-        int width = 640, height = 480, fps = 60;
-        std::string preset = "veryfast";
-        int crf = 18;
+        int width = 640, height = 480;
+        FrameRate fps;
+        VideoCoding coding;
         bool encode = true;  // false: convert to yuv420p and discard, to time conversion alone
         std::string comment; // the file's comment tag
     };

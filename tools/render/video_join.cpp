@@ -14,6 +14,7 @@
 #include "soundtrack_wav.h"
 #include "subprocess.h"
 #include "temporary_file.h"
+#include "video_presets.h"
 #include "music/music.h"
 
 namespace {
@@ -28,28 +29,6 @@ struct Part {
 
 std::string Range(long first, long last) { return std::to_string(first) + "-" + std::to_string(last); }
 
-// What ffprobe says of a video's first video stream and its tags, key by key.
-std::string Probe(const std::string &path, std::map<std::string, std::string> &facts)
-{
-    std::string out, said;
-    int status = RunProgram({"ffprobe", "-v", "error", "-select_streams", "v:0", "-show_data_hash", "sha256",
-                             "-show_entries", "stream=id,codec_name,width,height,nb_frames,extradata_hash:format_tags",
-                             "-of", "default=noprint_wrappers=1", FfmpegFile(path)},
-                            &out, &said);
-    if (status != 0)
-        return path + ": not a video ffprobe can read" + (said.empty() ? "" : " (" + said + ")");
-    size_t start = 0;
-    while (start < out.size()) {
-        size_t end = out.find('\n', start);
-        std::string line = out.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        size_t equals = line.find('=');
-        if (equals != std::string::npos)
-            facts[line.substr(0, equals)] = line.substr(equals + 1);
-        start = end == std::string::npos ? out.size() : end + 1;
-    }
-    return "";
-}
-
 std::string ReadPart(const std::string &path, Part &part)
 {
     // A pipe would keep ffprobe waiting; a folder is no video.
@@ -59,7 +38,7 @@ std::string ReadPart(const std::string &path, Part &part)
     if (!S_ISREG(info.st_mode))
         return path + ": not a regular file";
     std::map<std::string, std::string> facts;
-    std::string error = Probe(path, facts);
+    std::string error = ProbeVideo(path, facts);
     if (!error.empty())
         return error;
     part.path = path;
@@ -83,9 +62,8 @@ std::string Outside(const Part &part, unsigned long long show, const std::string
 {
     const long frames = ShowFrames(part.label.fps);
     if (part.label.last >= frames)
-        return part.path + ": frames " + Range(part.label.first, part.label.last) + " at " +
-               std::to_string(part.label.fps) + " fps are not all in the show, which has " + std::to_string(frames) +
-               " (" + Range(0, frames - 1) + ")";
+        return part.path + ": frames " + Range(part.label.first, part.label.last) + " at " + part.label.fps.Text() +
+               " fps are not all in the show, which has " + std::to_string(frames) + " (" + Range(0, frames - 1) + ")";
     if (part.label.show != show)
         return part.path + ": made of another show than the one in " + showFolder +
                " (its soundtrack or pictures differ)";
@@ -100,8 +78,14 @@ std::string Unlike(const Part &first, const Part &next)
         return name + ": " + std::to_string(next.width) + "x" + std::to_string(next.height) + " where " + first.path +
                " is " + std::to_string(first.width) + "x" + std::to_string(first.height);
     if (next.label.fps != first.label.fps)
-        return name + ": " + std::to_string(next.label.fps) + " frames a second where " + first.path + " has " +
-               std::to_string(first.label.fps);
+        return name + ": " + next.label.fps.Text() + " frames a second where " + first.path + " has " +
+               first.label.fps.Text();
+    auto madeWith = [](const std::string &preset) { return preset.empty() ? "a plain --video" : "--for " + preset; };
+    if (next.label.preset != first.label.preset)
+        return name + ": made with " + madeWith(next.label.preset) + " where " + first.path + " was made with " +
+               madeWith(first.label.preset);
+    if (next.label.shutter != first.label.shutter || next.label.samples != first.label.samples)
+        return name + ": made with another --shutter or --samples than " + first.path;
     if (next.label.timerOffset != first.label.timerOffset)
         return name + ": made with another --timer-offset than " + first.path;
     if (next.coding != first.coding || next.streamId != first.streamId)
@@ -142,6 +126,38 @@ std::string ConcatQuoted(const std::string &path)
 
 } // namespace
 
+std::string ProbeVideo(const std::string &path, std::map<std::string, std::string> &facts)
+{
+    std::string out, said;
+    int status =
+        RunProgram({"ffprobe", "-v", "error", "-select_streams", "v:0", "-show_data_hash", "sha256", "-show_entries",
+                    "stream=id,codec_name,width,height,pix_fmt,nb_frames,extradata_hash:format_tags", "-of",
+                    "default=noprint_wrappers=1", FfmpegFile(path)},
+                   &out, &said);
+    if (status != 0)
+        return path + ": not a video ffprobe can read" + (said.empty() ? "" : " (" + said + ")");
+    size_t start = 0;
+    while (start < out.size()) {
+        size_t end = out.find('\n', start);
+        std::string line = out.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        size_t equals = line.find('=');
+        if (equals != std::string::npos)
+            facts[line.substr(0, equals)] = line.substr(equals + 1);
+        start = end == std::string::npos ? out.size() : end + 1;
+    }
+    // Matroska writes its tags' names in capitals and counts no frames: ffprobe counts them.
+    if (facts.count("TAG:COMMENT"))
+        facts["TAG:comment"] = facts["TAG:COMMENT"];
+    if (facts["nb_frames"].empty() || facts["nb_frames"] == "N/A") {
+        if (RunProgram({"ffprobe", "-v", "error", "-select_streams", "v:0", "-count_packets", "-show_entries",
+                        "stream=nb_read_packets", "-of", "csv=p=0", FfmpegFile(path)},
+                       &out, &said) != 0)
+            return path + ": not a video ffprobe can read" + (said.empty() ? "" : " (" + said + ")");
+        facts["nb_frames"] = out.substr(0, out.find_first_of(",\n"));
+    }
+    return "";
+}
+
 std::string JoinVideos(const std::string &output, const std::vector<std::string> &paths, const std::string &showFolder)
 {
     std::string error = MissingFfmpeg({"ffmpeg", "ffprobe"});
@@ -169,8 +185,10 @@ std::string JoinVideos(const std::string &output, const std::vector<std::string>
         if (!error.empty())
             return error;
     }
-    const VideoLabel whole{parts.front().label.first, parts.back().label.last, parts.front().label.fps,
-                           parts.front().label.timerOffset, show};
+    VideoLabel whole = parts.front().label;
+    whole.last = parts.back().label.last;
+    whole.show = show;
+    const VideoPreset *preset = FindVideoPreset(whole.preset);
 
     // Made under a name of its own beside the output, and named once whole.
     OutputFile video(output);
@@ -184,10 +202,21 @@ std::string JoinVideos(const std::string &output, const std::vector<std::string>
         return error;
 
     // Only the pictures of each part: their own sound, with its encoder delay,
-    // would shift the parts' times.
-    std::string text = "ffconcat version 1.0\nstream\nexact_stream_id " + parts.front().streamId + "\n";
-    for (const Part &part : parts)
+    // would shift the parts' times. Matroska numbers no streams: there each part
+    // lasts as long as its frames, whatever its sound.
+    const std::string &id = parts.front().streamId;
+    const bool numbered = !id.empty() && id != "N/A";
+    std::string text = "ffconcat version 1.0\n";
+    if (numbered)
+        text += "stream\nexact_stream_id " + id + "\n";
+    for (const Part &part : parts) {
         text += "file " + ConcatQuoted(part.path) + "\n";
+        if (!numbered) {
+            char duration[64];
+            snprintf(duration, sizeof duration, "duration %.6f\n", part.label.fps.Seconds(part.label.Frames()));
+            text += duration;
+        }
+    }
     if (FILE *file = fopen(list.path.c_str(), "w")) {
         bool written = fputs(text.c_str(), file) >= 0;
         if (fclose(file) != 0 || !written)
@@ -198,18 +227,23 @@ std::string JoinVideos(const std::string &output, const std::vector<std::string>
 
     std::string out, said;
     std::vector<std::string> args = FfmpegCommand();
+    // The soundtrack and the container the parts were made for.
+    const std::vector<std::string> soundtrack = SoundtrackCodingArguments(preset);
     args.insert(args.end(), {"-f", "concat", "-safe", "0", "-i", FfmpegFile(list.path), "-i", FfmpegFile(wav.path),
                              "-map", "0:v", "-map", "1:a", "-c:v", "copy"});
-    args.insert(args.end(), SOUNDTRACK_CODING.begin(), SOUNDTRACK_CODING.end());
-    args.insert(args.end(), {"-metadata", "comment=" + whole.Text(), "-movflags", "+faststart", "-f", "mp4",
-                             FfmpegFile(video.Path())});
+    args.insert(args.end(), soundtrack.begin(), soundtrack.end());
+    args.insert(args.end(), {"-metadata", "comment=" + whole.Text()});
+    if (preset && std::string(preset->container) != "mp4")
+        args.insert(args.end(), {"-f", preset->container, FfmpegFile(video.Path())});
+    else
+        args.insert(args.end(), {"-movflags", "+faststart", "-f", "mp4", FfmpegFile(video.Path())});
     int status = RunProgram(args, &out, &said);
     if (status != 0)
         return "ffmpeg failed to join" + (said.empty() ? std::string() : ":\n" + said);
 
     // ffmpeg stops quietly at a part whose pictures are damaged: count them.
     std::map<std::string, std::string> facts;
-    error = Probe(video.Path(), facts);
+    error = ProbeVideo(video.Path(), facts);
     if (!error.empty())
         return error;
     const long joined = atol(facts["nb_frames"].c_str());

@@ -3,6 +3,7 @@
 // that picture and sound agree to the sample across the joins as in a single render.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -15,3 +16,7 @@
 // differently. Never writes over a part. Returns an empty string on success,
 // otherwise why.
 std::string JoinVideos(const std::string &output, const std::vector<std::string> &parts, const std::string &showFolder);
+
+// What ffprobe says of a video's first video stream and its tags, key by key
+// (codec_name, width, height, pix_fmt, nb_frames, TAG:comment ...).
+std::string ProbeVideo(const std::string &path, std::map<std::string, std::string> &facts);
