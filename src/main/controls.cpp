@@ -17,8 +17,8 @@
 static int s_paused = 0;
 
 // The keys ReadControlKeys reads, and whether each was down at its last reading.
-static const int CONTROL_KEYS[] = {GLFW_KEY_SPACE, GLFW_KEY_LEFT, GLFW_KEY_RIGHT, '1', '2', '3', '4',
-                                   '5',            '6',           '7',            '8'};
+static const int CONTROL_KEYS[] = {
+    GLFW_KEY_SPACE, GLFW_KEY_LEFT, GLFW_KEY_RIGHT, '1', '2', '3', '4', '5', '6', '7', '8'};
 static const int CONTROL_KEY_COUNT = sizeof CONTROL_KEYS / sizeof CONTROL_KEYS[0];
 static int s_keyWasDown[CONTROL_KEY_COUNT];
 

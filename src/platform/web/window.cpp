@@ -222,3 +222,6 @@ int glfwGetWindowParam(int param) { return param == GLFW_OPENED && s_window.open
 int glfwExtensionSupported(const char *) { return 0; }
 
 unsigned GetWindowSerial() { return s_window.serial; }
+
+// The page's way to the end without a keyboard: Escape, pressed once.
+extern "C" EMSCRIPTEN_KEEPALIVE void WebEndShow() { s_window.escapePressed = true; }
