@@ -199,6 +199,7 @@ async function makeShow() {
       if (frames === 1) heartcube.firstFrameAt = performance.now();
       if (fixedTime !== null) lookAtFrame(frames);
       else followShow();
+      if (heartcube.grabFrame) keepFrame();
     },
   };
   const module = await createHeartcube({
@@ -231,12 +232,22 @@ function lookAtFrame(frames) {
   for (let error = gl.getError(); error !== gl.NO_ERROR; error = gl.getError())
     console.error(`OpenGL error 0x${error.toString(16)} in frame ${frames}`);
   if (frames !== 2) return;
+  keepFrame();
+  setState("frozen");
+}
+
+// The frame just drawn, as read back before the browser shows it (and with it the
+// clocks it was drawn at, where the show plays): what the tests compare.
+function keepFrame() {
+  const module = heartcube.module;
+  const gl = module.ctx;
   const width = gl.drawingBufferWidth;
   const height = gl.drawingBufferHeight;
   const pixels = new Uint8Array(width * height * 4);
   gl.readPixels(0, 0, width, height, gl.RGBA, gl.UNSIGNED_BYTE, pixels);
   heartcube.frame = { width, height, pixels };
-  setState("frozen");
+  if (fixedTime === null) Object.assign(heartcube.frame, { music: module._WebShowPosition(), timer: module._WebShowTimer() });
+  heartcube.grabFrame = false;
 }
 
 // The program's own options, from the address: ?start=S, ?mute, ?loop.

@@ -71,6 +71,8 @@ EMSCRIPTEN_KEEPALIVE void WebPauseShow(int paused) { PauseShow(paused); }
 EMSCRIPTEN_KEEPALIVE int WebShowPaused() { return ShowPaused(); }
 EMSCRIPTEN_KEEPALIVE void WebSeekShow(int milliseconds) { SeekShow(milliseconds); }
 EMSCRIPTEN_KEEPALIVE int WebShowPosition() { return ShowPosition(); }
+// The animations' timer, for the page's checks of a paused frame.
+EMSCRIPTEN_KEEPALIVE double WebShowTimer() { return glfwGetTime(); }
 EMSCRIPTEN_KEEPALIVE int WebSceneCount() { return SCENE_COUNT; }
 EMSCRIPTEN_KEEPALIVE const char *WebSceneName(int scene) { return SceneName(scene); }
 EMSCRIPTEN_KEEPALIVE int WebSceneStartSecond(int scene) { return SceneStartSecond(scene); }
