@@ -22,7 +22,9 @@ const controls = document.getElementById("controls");
 const embedded = window.heartcubeFiles || null;
 
 // What tests and benchmarks read: the state, frames drawn (and when the first was,
-// in ms since navigation), messages, a frozen frame.
+// in ms since navigation), messages, a frozen frame (or, with grabFrame set, the
+// next frame drawn and its clocks), the chapters, and whether the site is kept
+// for offline visits.
 const heartcube = (window.heartcube = { state: "loading", frames: 0, messages: [], frame: null, module: null });
 
 function setState(state) {

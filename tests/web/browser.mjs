@@ -48,6 +48,7 @@ export async function start(site, { extraArgs = [], env = {}, device = {} } = {}
   }
   return {
     context,
+    server,
     url: `http://127.0.0.1:${server.address().port}/`,
     stopServer() {
       server.closeAllConnections();
