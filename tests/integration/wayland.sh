@@ -51,7 +51,7 @@ expect_shown() {
   while :; do
     differing=unknown
     "$3" "$WORK/shot.png" "$size" &&
-      differing=$(compare -metric AE "$WORK/shot.png" -alpha off "$WORK/$1.png" -alpha off null: 2>&1 || true)
+      differing=$(differing_pixels "$WORK/shot.png" "$WORK/$1.png")
     [ "$differing" = 0 ] && return 0
     [ $SECONDS -lt $deadline ] || fail "the window is not the frame \"$1\" ($differing pixels differ)"
     kill -0 "$PROGRAM_PID" 2>/dev/null || fail "the program ended"
