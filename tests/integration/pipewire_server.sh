@@ -22,19 +22,30 @@ start_sound_server() {
   local server=(env -u DISPLAY HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home" DBUS_SESSION_BUS_ADDRESS="$bus")
   "${server[@]}" dbus-daemon --session --nofork --nosyslog --address="$bus" >>"$WORK/server.log" 2>&1 &
   PIPEWIRE_PIDS=($!)
-  local deadline=$((SECONDS + 15))
+  # Each in turn, once what it connects to is there (WirePlumber and pipewire-pulse
+  # give up at once on a PipeWire that is not up yet).
+  local deadline=$((SECONDS + 30))
   until [ -S "$WORK/run/bus" ]; do
-    [ $SECONDS -lt $deadline ] || fail "no D-Bus session bus for wireplumber within 15 s"
+    [ $SECONDS -lt $deadline ] || fail "no D-Bus session bus for wireplumber within 30 s"
     sleep 0.1
   done
-  for program in pipewire wireplumber pipewire-pulse; do
+  "${server[@]}" pipewire >>"$WORK/server.log" 2>&1 &
+  PIPEWIRE_PIDS+=($!)
+  until [ -S "$WORK/run/pipewire-0" ]; do
+    [ $SECONDS -lt $deadline ] || fail "PipeWire did not start within 30 s: $(tail -n 5 "$WORK/server.log")"
+    sleep 0.1
+  done
+  for program in wireplumber pipewire-pulse; do
     "${server[@]}" "$program" >>"$WORK/server.log" 2>&1 &
     PIPEWIRE_PIDS+=($!)
   done
-  until pactl info >/dev/null 2>&1; do
-    [ $SECONDS -lt $deadline ] || fail "PipeWire's PulseAudio server did not answer within 15 s: $(tail -n 5 "$WORK/server.log")"
-    sleep 0.1
+  # pipewire-pulse answers before the graph behind it takes a sink: until it does.
+  until pactl info >/dev/null 2>&1 && pactl load-module module-null-sink sink_name=$SINK >/dev/null 2>&1; do
+    [ $SECONDS -lt $deadline ] || fail "no null sink on PipeWire's PulseAudio server within 30 s: $(tail -n 5 "$WORK/server.log")"
+    sleep 0.2
   done
-  pactl load-module module-null-sink sink_name=$SINK >/dev/null && pactl set-default-sink $SINK ||
-    fail "no null sink on PipeWire"
+  until pactl set-default-sink $SINK 2>/dev/null; do
+    [ $SECONDS -lt $deadline ] || fail "the null sink is not PipeWire's default within 30 s"
+    sleep 0.2
+  done
 }
