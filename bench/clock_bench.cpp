@@ -15,7 +15,8 @@
 
 #include "mp3_writer.h"
 #include "platform/sound.h"
-#include "platform/sound_sdl.h"
+#include "platform/sound_backend.h"
+#include "platform/desktop/sound_report.h"
 
 static const int SAMPLE_RATE = 44100;
 // The music is this long at most; the rest of the run plays the silence after it.
@@ -137,6 +138,7 @@ int main(int argc, char **argv)
     bool device = false;
     for (;;) {
         std::this_thread::sleep_for(std::chrono::milliseconds(READ_EVERY_MS));
+        FollowSoundDevices(); // as the program's frame does
         // The report holds the position in frames: finer than the whole milliseconds
         // of FSOUND_Stream_GetTime, which is read for its steps alone.
         SoundOutputReport report{};

@@ -17,7 +17,7 @@
 #include "render_options.h"
 #include "show_renderer.h"
 #include "temporary_file.h"
-#include "timeline/timeline.h"
+#include "show/show.h"
 #include "timing.h"
 #include "video_encoder.h"
 

@@ -12,9 +12,9 @@
 #include <unistd.h>
 
 #include "effects/effects.h"
-#include "main/frame.h"
 #include "platform/window.h"
 #include "textures/textures.h"
+#include "timeline/frame.h"
 #include "timeline/timeline.h"
 
 namespace {

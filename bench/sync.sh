@@ -6,7 +6,7 @@ set -euo pipefail
 bench=$(realpath "${1:?usage: bench/sync.sh BENCH PROGRAM SHOW [--runs N] [--seconds S]}")
 export HEARTCUBE=${2:?} SHOW=${3:?}
 shift 3
-source "$(dirname "$0")/../tests/integration/sound_server.sh"
+source "$(dirname "$0")/../tests/support/sound_server.sh"
 start_sound_server
 start_screen
 "$bench" "$HEARTCUBE" "$SHOW" "$@"

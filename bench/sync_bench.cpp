@@ -40,9 +40,10 @@
 #include <vector>
 
 #include "mp3_writer.h"
-#include "platform/mp3_decoder.h"
+#include "music/mp3_decoder.h"
 #include "platform/sound.h"
-#include "platform/sound_sdl.h"
+#include "platform/sound_backend.h"
+#include "platform/desktop/sound_report.h"
 
 namespace {
 
@@ -242,6 +243,7 @@ bool WatchClock(const std::vector<unsigned char> &mp3, const Setting &setting, d
     const double started = NowMs();
     int found = 0;
     while (found < 2 && NowMs() - started < (MARKS[1] + 10) * 1e3) {
+        FollowSoundDevices(); // as the program's frame does
         SoundOutputReport report{};
         ReportSoundOutput(stream, &report);
         if (report.framesHeard >= int64_t(MARKS[found] * RATE))

@@ -134,6 +134,8 @@ function loadScript(name) {
 let wasm = null;
 let data = null;
 let audio = null;
+// What the program has said on its standard error since it last started.
+const said = [];
 
 // A fresh program on a fresh canvas, its files already downloaded: each show
 // starts from the state the desktop program starts from.
@@ -177,6 +179,12 @@ async function makeShow() {
   const module = await createHeartcube({
     canvas,
     heartcube: page,
+    // The program's standard error reaches the console, and is kept for the page
+    // in case the program refuses what the address asked for.
+    printErr(text) {
+      console.warn(text);
+      said.push(text);
+    },
     wasmBinary: wasm,
     getPreloadedPackage: () => data.slice(0),
     // The pictures and the soundtrack are the program's to read, not the browser's.
@@ -218,11 +226,15 @@ function run(module) {
   setState("playing");
   startScreen.hidden = true;
   endScreen.hidden = true;
+  said.length = 0;
+  let status = 0;
   try {
-    module.callMain(programOptions());
+    status = module.callMain(programOptions());
   } catch (error) {
     if (error !== "unwind") fail(`The show stopped on an internal error: ${error}`);
   }
+  // A refusal (a ?start= past the end, say) is the program's last line before it ends.
+  if (status) fail(`The show cannot start: ${(said.at(-1) || `status ${status}`).replace(/^heartcube: /, "")}.`);
 }
 
 // Sound starts only in a click's handler: the audio context is made right here.

@@ -8,12 +8,13 @@
 #include <emscripten.h>
 #endif
 
-#include "main/frame.h"
 #include "main/options.h"
 #include "music/music.h"
 #include "platform/sound.h"
 #include "platform/window.h"
+#include "show/show.h"
 #include "textures/textures.h"
+#include "timeline/frame.h"
 #include "timeline/timeline.h"
 
 int g_running = 0;

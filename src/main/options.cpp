@@ -9,12 +9,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "heartcube_version.h"
-#include "music/music.h"
-#include "timeline/timeline.h"
+#include "show/show.h"
 
 static const char USAGE[] = "usage: heartcube [OPTION...]\n"
                             "Plays the heartcube demo, full screen, timed by its soundtrack, and closes at\n"
@@ -29,19 +26,12 @@ static const char USAGE[] = "usage: heartcube [OPTION...]\n"
                             "  --help           this text\n"
                             "  --version        the program's version\n";
 
-// One line on stderr, however odd the argument it quotes: control characters in
-// it are shown as '?', so it can neither break the line nor drive the terminal.
 __attribute__((format(printf, 1, 2))) static int Bad(const char *format, ...)
 {
-    char line[512];
     va_list arguments;
     va_start(arguments, format);
-    vsnprintf(line, sizeof line, format, arguments);
+    TellViewer(format, arguments);
     va_end(arguments);
-    for (char *c = line; *c; c++)
-        if (static_cast<unsigned char>(*c) < 0x20 || *c == 0x7f)
-            *c = '?';
-    fprintf(stderr, "heartcube: %s\n", line);
     return OPTIONS_BAD;
 }
 
@@ -118,35 +108,4 @@ int ReadOptions(int argc, char **argv, ViewerOptions *options)
         return OPTIONS_DONE;
     }
     return OPTIONS_RUN;
-}
-
-int EnterShowFolder(const char *showFolder, const char *installedShow)
-{
-    struct stat info;
-    if (showFolder) {
-        if (stat(showFolder, &info) != 0 || !S_ISDIR(info.st_mode)) {
-            Bad("--show: \"%s\" is not a directory", showFolder);
-            return 0;
-        }
-        if (chdir(showFolder) != 0) {
-            Bad("--show: \"%s\": %s", showFolder, strerror(errno));
-            return 0;
-        }
-        return 1;
-    }
-    const char *folder = DefaultShowFolder(installedShow);
-    if (folder == installedShow && chdir(folder) != 0)
-        Bad("%s: %s", folder, strerror(errno));
-    return 1;
-}
-
-const char *DefaultShowFolder(const char *installedShow)
-{
-    struct stat info;
-    // Either half of a show is a show: what it lacks is named as it plays.
-    if (lstat(MUSIC_FILE, &info) == 0 || lstat("data", &info) == 0)
-        return ".";
-    if (installedShow && stat(installedShow, &info) == 0 && S_ISDIR(info.st_mode))
-        return installedShow;
-    return ".";
 }

@@ -1,5 +1,4 @@
-// The program's command line: what the viewer asks for, read before anything opens,
-// and the folder the show plays from.
+// The program's command line: what the viewer asks for, read before anything opens.
 #pragma once
 
 struct ViewerOptions {
@@ -18,13 +17,3 @@ enum {
 
 // GNU style: "--start 42" and "--start=42" alike, the last of a repeated option wins.
 int ReadOptions(int argc, char **argv, ViewerOptions *options);
-
-// The folder a show plays from when none is named: the working directory when it
-// holds the soundtrack or data/, otherwise installedShow when that folder exists,
-// otherwise the working directory all the same.
-const char *DefaultShowFolder(const char *installedShow);
-
-// Makes the show's folder the working directory. A --show folder must be one (else
-// a line on stderr and 0). Without it, a working directory holding neither the
-// soundtrack nor data/ gives way to installedShow, when that folder exists.
-int EnterShowFolder(const char *showFolder, const char *installedShow);

@@ -5,9 +5,9 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <sys/stat.h>
 
 #include "platform/sound.h"
+#include "textures/image.h"
 
 static const unsigned int MUSIC_MODE =
     FSOUND_16BITS | FSOUND_MONO | FSOUND_SIGNED | FSOUND_LOADMEMORY | FSOUND_MPEGACCURATE;
@@ -20,15 +20,10 @@ float g_musicTime = 0.0f;
 static unsigned char *s_musicImage = nullptr;
 
 // Reads the whole open file into a new buffer; on failure says why on stderr and
-// returns null. The size is checked before it allocates: a directory, a file that
-// is too large for the stream's int length, or one that shrinks under us is refused.
+// returns null. The size is checked before it allocates: a file too large for the
+// stream's int length, or one that shrinks under us, is refused.
 static unsigned char *ReadWholeFile(FILE *file, long *size)
 {
-    struct stat info;
-    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
-        fprintf(stderr, "music: %s: not a regular file\n", MUSIC_FILE);
-        return nullptr;
-    }
     if (fseek(file, 0, SEEK_END) != 0 || (*size = ftell(file)) < 0 || fseek(file, 0, SEEK_SET) != 0) {
         fprintf(stderr, "music: %s: cannot find its size\n", MUSIC_FILE);
         return nullptr;
@@ -55,8 +50,10 @@ int InitMusic()
     if (!FSOUND_Init(44100, 32, 0))
         FSOUND_Close();
 
-    FILE *file = fopen(MUSIC_FILE, "rb");
-    if (!file) {
+    // A folder or a pipe under the soundtrack's name is never waited on.
+    const char *notRegular = nullptr;
+    FILE *file = OpenRegularFile(MUSIC_FILE, &notRegular);
+    if (!file && !notRegular) {
         printf("Error!\n");
         printf("File Not Found\n");
         fflush(stdout);
@@ -67,8 +64,12 @@ int InitMusic()
     // A file we cannot read leaves the clock at 0, like one that is not an MP3:
     // the show stays on its title until Escape.
     long size = 0;
-    s_musicImage = ReadWholeFile(file, &size);
-    fclose(file);
+    if (file) {
+        s_musicImage = ReadWholeFile(file, &size);
+        fclose(file);
+    } else {
+        fprintf(stderr, "music: %s: not a regular file\n", MUSIC_FILE);
+    }
 
     if (s_musicImage) {
         g_musicStream =
@@ -83,7 +84,7 @@ int InitMusic()
     return 0;
 }
 
-void RestartMusic() { RewindStream(g_musicStream); }
+void RestartMusic() { SeekStream(g_musicStream, 0); }
 
 void ReadMusicClock()
 {

@@ -2,9 +2,9 @@
 // music clock, the whole seconds of playback that decide what the show shows.
 #pragma once
 
-struct FSOUND_STREAM;
+#include "show/show.h"
 
-#define MUSIC_FILE "Dezira.mp3"
+struct FSOUND_STREAM;
 
 extern FSOUND_STREAM *g_musicStream;
 extern int g_musicChannel;

@@ -1,10 +1,11 @@
 // The stream calls the soundtrack needs, in the FSOUND interface: one MP3 image in
 // memory played once from the start, and its position in milliseconds of what the
-// listener hears; and three of our own for the viewer's options: a later start, no
-// sound, and the music again from its start. The program links the implementation
-// on libmpg123 and the desktop's sound server or SDL2 (sound_sdl.cpp), which falls
-// back to a silent clock without an audio device; the renderer links one on a
-// virtual clock, the tests a scripted one.
+// listener hears; and three of our own for the viewer's options and the players'
+// controls: a later start, no sound, and a seek to any millisecond. They are
+// written once (sound_front.cpp) over the backend each program links: the program
+// plays through the desktop's sound server or SDL2 (desktop/sound.cpp), falling back
+// to a silent clock without an audio device; the web page through Web Audio; the
+// renderer and the tests on clocks they set themselves.
 //
 // After the music ends the stream plays silence, so its position keeps running.
 #pragma once
@@ -45,6 +46,6 @@ void SetStreamStart(int milliseconds);
 // Muted, streams played from now on use the silent clock: no device is opened, and
 // none is said to be missing.
 void SetSoundMuted(bool muted);
-// A playing stream goes back to the start of the music; its position counts from 0
-// again once the listener hears it.
-void RewindStream(FSOUND_STREAM *stream);
+// A playing stream goes on from that millisecond of the music (0: its start); its
+// position reads that until the listener hears it, and counts on from there.
+void SeekStream(FSOUND_STREAM *stream, int milliseconds);

@@ -5,7 +5,7 @@
 // glfwInit. After glfwTerminate every call is harmless: keys read released, the
 // window reads closed, the timer reads 0.
 //
-// The program links the implementation on GLFW 3 (window_glfw.cpp), the renderer
+// The program links the implementation on GLFW 3 (desktop/window.cpp), the renderer
 // a headless one on a virtual clock, the tests a scripted one. The show's code
 // never knows which; the functions have C++ linkage, so they never meet GLFW 3's
 // own symbols of the same names.
@@ -32,7 +32,8 @@ int glfwOpenWindow(int width, int height, int redBits, int greenBits, int blueBi
 void glfwSetWindowTitle(const char *title);
 // The drawable size in pixels (which is what the viewport needs on high-DPI screens).
 void glfwGetWindowSize(int *width, int *height);
-// Handles pending events first; a close request closes the window and skips the swap.
+// The platform's work of a frame first (the sound following its device, pending
+// events); a close request closes the window and skips the swap.
 void glfwSwapBuffers();
 void glfwEnable(int token);
 int glfwGetKey(int key);

@@ -20,7 +20,9 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -479,24 +481,37 @@ int DecodeTgaFile(FILE *file, Image *image, int flags, int maxSize)
     return 1;
 }
 
+FILE *OpenRegularFile(const char *fileName, const char **notRegular)
+{
+    *notRegular = nullptr;
+    // Without O_NONBLOCK the open itself would wait for a pipe's writer.
+    const int fd = open(fileName, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    struct stat info;
+    if (fstat(fd, &info) != 0)
+        info.st_mode = 0;
+    if (!S_ISREG(info.st_mode)) {
+        *notRegular = S_ISDIR(info.st_mode) ? "is a directory" : "not a regular file";
+        close(fd);
+        return nullptr;
+    }
+    FILE *file = fcntl(fd, F_SETFL, 0) == 0 ? fdopen(fd, "rb") : nullptr;
+    if (!file)
+        close(fd);
+    return file;
+}
+
 int ReadImageFile(const char *fileName, Image *image, int flags, int maxSize)
 {
     image->width = image->height = image->bytesPerPixel = 0;
     image->format = 0;
     image->pixels.reset();
 
-    FILE *file = fopen(fileName, "rb");
+    const char *notRegular = nullptr;
+    FILE *file = OpenRegularFile(fileName, &notRegular);
     if (!file) {
-        SetImageError("%s", strerror(errno));
-        return 0;
-    }
-    // fopen opens a directory for reading on Linux, and a pipe would block.
-    struct stat info;
-    if (fstat(fileno(file), &info) != 0)
-        info.st_mode = 0;
-    if (!S_ISREG(info.st_mode)) {
-        SetImageError("%s", S_ISDIR(info.st_mode) ? "is a directory" : "not a regular file");
-        fclose(file);
+        SetImageError("%s", notRegular ? notRegular : strerror(errno));
         return 0;
     }
     int decoded = DecodeTgaFile(file, image, flags, maxSize);

@@ -52,6 +52,12 @@ struct TgaHeader {
     int descriptor;
 };
 
+// Opens a file of the show for reading only when it is a regular file, never
+// waiting on a pipe or a device: null when it cannot be opened (errno says why) or
+// is something else (*notRegular then says what: "is a directory" or "not a
+// regular file"; null otherwise).
+FILE *OpenRegularFile(const char *fileName, const char **notRegular);
+
 // Each returns 1 on success and 0 on failure; GetImageError then says why.
 // maxSize caps the decoded width and height and, unless IMAGE_NO_RESAMPLE is set,
 // the power-of-two ones, before anything is allocated.

@@ -2,17 +2,7 @@
 // music clock, and the end of the show at 111 seconds of music.
 #pragma once
 
-enum {
-    SCENE_TITLE = 0,
-    SCENE_CREATORS = 1,
-    SCENE_ROTOZOOMER = 2,
-    SCENE_TUNNEL = 3,
-    SCENE_HEART_CUBE = 4,
-    SCENE_PINK = 5,
-    SCENE_INTERLUDE = 6,
-    SCENE_END = 7,
-    SCENE_COUNT = 8
-};
+#include "show/show.h"
 
 // The scene the next RunTimeline draws.
 extern int g_scene;
@@ -24,16 +14,6 @@ extern float g_fogColor[4];
 // or, past 110.52 s, terminates the window layer (or, looping, starts again).
 void RunTimeline();
 void SetupFog();
-// The scene that follows a frame at this clock, or -1 when the show is over.
-int ChooseNextScene(float musicTime);
-// The first whole second of music at which the clock asks for the scene: 0 for the
-// title, 8 for the creators ... 102 for the end picture.
-int SceneStartSecond(int scene);
-// The first whole second at which the show is over: 111.
-int ShowEndSecond();
-// What the viewer would call the scene ("tunnel", "heart cube").
-const char *SceneName(int scene);
-
 // The credits pictures of the heart cube scene.
 void UpdateCredits();
 void DrawCreditImage(int index, int x, int y);

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/mp3_decoder.h"
+#include "music/mp3_decoder.h"
 
 // A bound on the work per input: no real test case needs more than a few seconds.
 #define FUZZ_MAX_FRAMES (1 << 20)

@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     VideoLabel again;
     if (label.Frames() < 1 || !VideoLabel::Parse(label.Text(), again) || again.Text() != label.Text() ||
-        again.first != label.first || again.last != label.last || again.fps != label.fps)
+        again.first != label.first || again.last != label.last || again.fps != label.fps || again.show != label.show)
         abort();
     return 0;
 }

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # scripts/render-farm for real: over ssh to an sshd of the test's own (loopback,
 # a free port, throwaway keys, stopped whatever happens) and on this machine,
-# with a result equal to a single render; a host with another show; and a part
-# that keeps failing.
+# with a result equal to a single render; a host with another show; a part that
+# keeps failing; a host that never answers; Ctrl-C.
 #   farm.sh CASE
-source "$(dirname "$0")/harness.sh"
+source "$(dirname "$0")/../support/harness.sh"
 : "${RENDER:?}" "${FARM:?}"
 
 SSHD_PID=""
@@ -49,7 +49,6 @@ Host farmhost
   GlobalKnownHostsFile /dev/null
   StrictHostKeyChecking yes
   BatchMode yes
-  ConnectTimeout 20
   LogLevel ERROR
 EOF
     echo "[127.0.0.1]:$port $(cut -d ' ' -f 1,2 "$dir/host_key.pub")" >"$dir/known_hosts"
@@ -85,16 +84,54 @@ stretch=(--size 64x48 --crf 0 --from 50 --to 51)
 
 case "${1:?case}" in
 ssh)
+  # From a folder whose name ffmpeg would misread unquoted.
   start_sshd
   logged_render ""
+  videos="$WORK/Bob's videos"
+  mkdir "$videos"
   printf '1/farmhost\n1/:\n' >"$WORK/hosts"
-  (cd "$WORK" && PARALLEL_SSH="ssh -F $WORK/ssh/config" "$FARM" --hosts hosts --render "$WORK/render" --show "$SHOW" \
-    --parts 4 "${stretch[@]}" farm.mp4 >out 2>err) || fail "the farm failed: $(cat "$WORK/err")"
-  grep -qF "render-farm: the video is in $WORK/farm.mp4" "$WORK/out" || fail "the farm did not say where the video is"
+  (cd "$videos" && PARALLEL_SSH="ssh -F $WORK/ssh/config" "$FARM" --hosts ../hosts --render "$WORK/render" \
+    --show "$SHOW" --parts 4 "${stretch[@]}" farm.mp4 >"$WORK/out" 2>"$WORK/err") || fail "the farm failed: $(cat "$WORK/err")"
+  grep -qF "render-farm: the video is in $videos/farm.mp4" "$WORK/out" || fail "the farm did not say where the video is"
   grep -q 'over ssh' "$WORK/where" && grep -q 'here' "$WORK/where" || fail "the parts were not shared: $(cat "$WORK/where")"
   (cd "$WORK" && "$RENDER" --show "$SHOW" "${stretch[@]}" --video single.mp4 2>/dev/null)
-  expect_same_video "$WORK/single.mp4" "$WORK/farm.mp4"
-  ! ls -A "$WORK" | grep -q render-farm || fail "the farm left its parts behind"
+  expect_same_video "$WORK/single.mp4" "$videos/farm.mp4"
+  [ "$(ls -A "$videos")" = farm.mp4 ] || fail "the farm left its parts behind: $(ls -A "$videos")"
+  ;;
+silent-host)
+  # A host that takes the connection and never says a word: given up on within
+  # the farm's own ssh time-out, before any part starts.
+  node -e 'const s = require("net").createServer(() => {}).listen(0, "127.0.0.1", () => console.log(s.address().port));
+    setTimeout(() => process.exit(), 150000);' >"$WORK/port" &
+  SSHD_PID=$! # stopped as the sshd would be
+  for _ in $(seq 50); do [ -s "$WORK/port" ] && break; sleep 0.1; done
+  mkdir -m 0700 "$WORK/ssh"
+  printf 'Host silent\n  HostName 127.0.0.1\n  Port %s\n  BatchMode yes\n' "$(cat "$WORK/port")" >"$WORK/ssh/config"
+  printf '1/silent\n' >"$WORK/hosts"
+  logged_render ""
+  started=$SECONDS
+  ! (cd "$WORK" && PARALLEL_SSH="ssh -F $WORK/ssh/config" timeout 120 "$FARM" --hosts hosts --render "$WORK/render" \
+    --show "$SHOW" --parts 2 "${stretch[@]}" farm.mp4 >out 2>err) || fail "the farm passed"
+  [ $((SECONDS - started)) -lt 60 ] || fail "the farm waited $((SECONDS - started)) s on a silent host"
+  grep -qF "render-farm: not every host answered" "$WORK/err" || fail "said: $(cat "$WORK/err")"
+  [ ! -e "$WORK/where" ] || fail "parts started: $(cat "$WORK/where")"
+  ;;
+interrupted)
+  # Ctrl-C to the farm's process group, as a terminal sends it, while the parts
+  # render: they stop and tidy up, nothing is left in the output's folder or the
+  # temporary one, and one line says no video was made.
+  logged_render ""
+  mkdir "$WORK/tmp" "$WORK/videos"
+  (cd "$WORK/videos" && export TMPDIR=$WORK/tmp && exec setsid env --default-signal=INT "$FARM" --jobs 2 \
+    --render "$WORK/render" --show "$SHOW" --parts 4 --size 320x240 --from 30 --to 60 farm.mp4 2>"$WORK/err") &
+  farm=$!
+  for _ in $(seq 600); do [ -n "$(find "$WORK/videos" -name '*.unfinished-*' -size +0)" ] && break; sleep 0.2; done
+  kill -INT -- -$farm
+  status=0
+  wait $farm || status=$?
+  [ $status = 130 ] || fail "exit status $status after Ctrl-C, expected 130"
+  grep -qx "render-farm: interrupted; no video was made" "$WORK/err" || fail "said: $(cat "$WORK/err")"
+  [ -z "$(find "$WORK/videos" "$WORK/tmp" -mindepth 1)" ] || fail "left behind: $(find "$WORK/videos" "$WORK/tmp")"
   ;;
 show-differs)
   # A host whose show is not this machine's is refused before any part starts.
@@ -114,8 +151,14 @@ show-differs)
   [ ! -e "$WORK/where" ] || fail "parts started: $(cat "$WORK/where")"
   ;;
 failure)
-  # Part 2 fails wherever it runs: tried twice, then the farm stops and names it.
+  # An output the join could not write stops the farm before any part.
   logged_render '[ "$part" != 0002/3 ] || { echo "heartcube-render: cannot draw" >&2; exit 1; }'
+  mkdir "$WORK/taken.mp4"
+  ! (cd "$WORK" && "$FARM" --jobs 1 --render "$WORK/render" --show "$SHOW" --parts 3 "${stretch[@]}" taken.mp4 \
+    >out 2>err) || fail "the farm passed"
+  grep -qF "render-farm: $WORK/taken.mp4: is a folder" "$WORK/err" || fail "said: $(cat "$WORK/err")"
+  [ ! -e "$WORK/where" ] || fail "parts started: $(cat "$WORK/where")"
+  # Part 2 fails wherever it runs: tried twice, then the farm stops and names it.
   ! (cd "$WORK" && "$FARM" --jobs 1 --render "$WORK/render" --show "$SHOW" --parts 3 "${stretch[@]}" farm.mp4 \
     >out 2>err) || fail "the farm passed"
   grep -qF "render-farm: part 2 of 3 failed twice, last on this machine" "$WORK/err" ||

@@ -3,7 +3,7 @@
 # handling. Whatever happens it keeps going with what works, says on stderr what
 # it could not use, keeps stdout to its own lines, and ends with status 0.
 #   faults.sh CASE
-source "$(dirname "$0")/harness.sh"
+source "$(dirname "$0")/../support/harness.sh"
 
 NORMAL_OUTPUT='GLFW Init\n\nMusic Loaded\nTextures Loaded\n'
 
@@ -46,6 +46,13 @@ music-random)
 music-directory)
   rm "$WORK/show/Dezira.mp3" && mkdir "$WORK/show/Dezira.mp3"
   play_then_escape '^music: Dezira\.mp3: not a regular file$'
+  ;;
+pipes)
+  # A pipe under the soundtrack's or a picture's name is named, never waited on.
+  rm "$WORK/show/Dezira.mp3" "$TITLE"
+  mkfifo "$WORK/show/Dezira.mp3" "$TITLE"
+  play_then_escape '^(music: Dezira\.mp3|textures: data/titlecard\.tga): not a regular file$'
+  [ "$(grep -c 'not a regular file$' "$WORK/err")" = 2 ] || fail "not both named"
   ;;
 music-truncated)
   # Plays the first half, then silence: the clock runs on and the show ends at 111 s.

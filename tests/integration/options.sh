@@ -2,7 +2,7 @@
 # The viewer's options on the real program: each does what --help says, and a
 # mistaken one costs one line on stderr, status 2 and nothing else.
 #   options.sh CASE
-source "$(dirname "$0")/harness.sh"
+source "$(dirname "$0")/../support/harness.sh"
 : "${RENDER:?}" "${VERSION:?}"
 
 NORMAL_OUTPUT='GLFW Init\n\nMusic Loaded\nTextures Loaded\n'

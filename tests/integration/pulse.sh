@@ -4,8 +4,8 @@
 # and follows the server as it goes and comes.
 #   pulse.sh CASE              against PulseAudio
 #   SOUND_SERVER=pipewire pulse.sh CASE   against PipeWire's PulseAudio server
-source "$(dirname "$0")/sound_server.sh"
-[ "${SOUND_SERVER:-}" = pipewire ] && source "$(dirname "$0")/pipewire_server.sh"
+source "$(dirname "$0")/../support/sound_server.sh"
+[ "${SOUND_SERVER:-}" = pipewire ] && source "$(dirname "$0")/../support/pipewire_server.sh"
 
 NORMAL_OUTPUT='GLFW Init\n\nMusic Loaded\nTextures Loaded\n'
 
@@ -17,6 +17,17 @@ expect_lines() {
   local found
   found=$(grep -cE "$1" "$WORK/err" || true)
   [ "$found" = "$2" ] || fail "$found lines on stderr matching \"$1\", expected $2"
+}
+
+# kill_server_mid_show: the server killed under the playing show and started
+# again; the program's stream is back on it, and the device plays the music.
+kill_server_mid_show() {
+  wait_for_stream
+  stop_sound_server KILL
+  sleep 1
+  start_sound_server
+  wait_for_stream 5
+  expect_sound
 }
 
 # expect_end_after FROM_MS LOW HIGH: the show ends by itself, between LOW and HIGH
@@ -77,16 +88,25 @@ server-restart)
   start_screen
   started=$(now_ms)
   start_program --start 98
-  wait_for_stream
-  stop_sound_server KILL
-  sleep 1
-  start_sound_server
-  wait_for_stream 5
-  expect_sound
+  kill_server_mid_show
   expect_end_after "$started" 12 18
   expect_lines '^sound: lost the audio device \(.+\), the show plays on silently$' 1
   expect_lines '^sound: playing through the sound server from [0-9.]+ s$' 1
   [ "$(wc -l <"$WORK/err")" = 2 ] || fail "more on stderr than the two lines"
+  ;;
+server-restart-sdl)
+  # The same through SDL's own driver for the server: the music comes back on the
+  # new server too, and the lines say so.
+  make_show
+  start_sound_server
+  start_screen
+  export SDL_AUDIODRIVER=pulseaudio
+  start_program --start 90
+  kill_server_mid_show
+  expect_lines '^sound: lost the audio device \(.+\), the show plays on silently$' 1
+  expect_lines '^sound: playing through the audio device from [0-9.]+ s$' 1
+  xdotool key Escape
+  expect_exit 0 10
   ;;
 server-late)
   # No server when the show starts; one comes, and the music with it.

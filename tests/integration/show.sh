@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The real program on a virtual screen: how the show starts, runs and ends.
 #   show.sh CASE
-source "$(dirname "$0")/harness.sh"
+source "$(dirname "$0")/../support/harness.sh"
 
 NORMAL_OUTPUT='GLFW Init\n\nMusic Loaded\nTextures Loaded\n'
 

@@ -5,7 +5,7 @@
 # session gives it to a GLFW that speaks Wayland (Debian 13's; on Debian 12, its
 # Wayland build, which scripts/install-deps unpacks apart).
 #   wayland.sh CASE
-source "$(dirname "$0")/harness.sh"
+source "$(dirname "$0")/../support/harness.sh"
 
 NORMAL_OUTPUT='GLFW Init\n\nMusic Loaded\nTextures Loaded\n'
 DESKTOP=1280x720

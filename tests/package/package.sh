@@ -4,7 +4,7 @@
 # from anywhere, and nothing left once it is purged. Installing needs root; the
 # machine's package state is shared with whatever else runs on it, so one run at a
 # time (a lock), and an installed heartcube that is not ours is never touched.
-source "$(dirname "$0")/../integration/harness.sh"
+source "$(dirname "$0")/../support/harness.sh"
 : "${BUILD:?}" "${RENDER:?}" "${PREFIX:?}" "${VERSION:?}"
 
 [ "$PREFIX" = /usr ] || skip "this build installs under $PREFIX; a package needs /usr (the release preset)"
@@ -66,10 +66,12 @@ for program in heartcube heartcube-render heartcube-tga; do
 done
 
 # From a folder holding no show, the installed renderer draws the installed show
-# exactly as the build's renderer draws the build's.
+# exactly as the build's renderer draws the build's, and says which show it is.
+NAMED="show: playing the installed show in $SHOW_DIR"
 mkdir "$WORK/elsewhere"
 (cd "$WORK/elsewhere" && /usr/games/heartcube-render --time 3 -o installed.png 2>"$WORK/err") ||
   fail "the installed renderer failed: $(cat "$WORK/err")"
+[ "$(cat "$WORK/err")" = "$NAMED" ] || fail "the renderer did not say once which show it draws: $(cat "$WORK/err")"
 seconds=$(awk "BEGIN { printf \"%.1f\", $(date +%s.%N) - $start }")
 echo "package: from installing the package to a rendered frame: $seconds s"
 render_frame title 3
@@ -82,7 +84,8 @@ expect_frame title 640x480+0+0 10
 xdotool key Escape
 expect_exit 0 15
 expect_output 'GLFW Init\n\nMusic Loaded\nTextures Loaded\n'
-expect_quiet_stderr
+expect_quiet_stderr "^$NAMED\$"
+[ "$(grep -cxF "$NAMED" "$WORK/err")" = 1 ] || fail "the program did not say once which show it plays"
 
 # Purged, nothing of it is left.
 apt-get purge -y -qq -o DPkg::Lock::Timeout=600 heartcube >"$WORK/purge.log" 2>&1 ||

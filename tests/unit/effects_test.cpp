@@ -8,27 +8,23 @@
 #include <iterator>
 
 #include "effects/effects.h"
-#include "platform/headless.h"
 #include "gl_recorder.h"
-#include "music/music.h"
+#include "show_test.h"
 #include "textures/textures.h"
-#include "timeline/timeline.h"
 
 namespace {
 
 // Texture object of table entry i, so a bind shows which picture it is.
 GLuint Texture(int i) { return GLuint(100 + i); }
 
-class Scene : public ::testing::Test {
+class Scene : public ShowTest {
 protected:
     void SetUp() override
     {
+        ShowTest::SetUp();
         glrec::Reset();
-        ResetHeadless();
-        SetHeadlessWindow(true, 640, 480, "");
         for (int i = 0; i < TEXTURE_COUNT; i++)
             g_textures[i] = Texture(i);
-        g_scene = SCENE_TITLE;
     }
 
     static std::vector<std::string> Text(const std::vector<GlCall> &calls)
@@ -102,7 +98,7 @@ TEST_F(Scene, RotozoomerSwingsOnlyAfter17Point7Seconds)
 {
     auto distance = [](std::initializer_list<double> readings) {
         glrec::Reset();
-        QueueHeadlessTimes(readings);
+        winrec::QueueTimes(readings);
         DrawRotozoomer();
         return glrec::Only({"glTranslatef"}).front().args[2];
     };
@@ -115,12 +111,12 @@ TEST_F(Scene, RotozoomerSwingsOnlyAfter17Point7Seconds)
     // The angle comes from the first reading, the switch from the second.
     EXPECT_EQ(distance({10.0, 20.0}), float(std::sin(500.0 / 15.0) - 2.0));
     EXPECT_EQ(distance({20.0, 10.0}), -1.8f);
-    EXPECT_EQ(HeadlessTimerReads(), 12);
+    EXPECT_EQ(winrec::Calls("glfwGetTime"), 12);
 }
 
 TEST_F(Scene, RotozoomerTurnsScrollsAndLeavesItsBorderState)
 {
-    SetHeadlessTimer(30.0); // angle 1500: 500 degrees, scroll 15
+    winrec::SetTimer(30.0); // angle 1500: 500 degrees, scroll 15
     DrawRotozoomer();
     EXPECT_EQ(Text({"glRotatef", "glVertex2f", "glNormal3f"}),
               (std::vector<std::string>{"glRotatef(500, 0, 0, 1)", "glNormal3f(0, 0, 0)",
@@ -151,7 +147,7 @@ TEST_F(Scene, RotozoomerTurnsScrollsAndLeavesItsBorderState)
 
 TEST_F(Scene, TunnelWallsScrollTowardsTheViewerInFog)
 {
-    SetHeadlessTimer(5.0); // u = 2.5
+    winrec::SetTimer(5.0); // u = 2.5
     DrawTunnel();
     std::vector<std::string> calls = Text(glrec::Calls());
     ASSERT_GE(calls.size(), 5u);
@@ -188,7 +184,7 @@ TEST_F(Scene, TunnelCoordinatesAreRoundedOnceFromDouble)
 {
     // u is a float; u + 1 and 1 - u are formed in double and rounded once.
     const double t = 12345.678;
-    SetHeadlessTimer(t);
+    winrec::SetTimer(t);
     DrawTunnel();
     float u = float(t / 2.0);
     std::vector<GlCall> coords = glrec::Only({"glTexCoord2f"});
@@ -206,7 +202,7 @@ TEST_F(Scene, HeartSwingsInFrontOfTheSpinningBox)
     // clang-format on
     for (const auto &c : cases) {
         glrec::Reset();
-        SetHeadlessTimer(c.t);
+        winrec::SetTimer(c.t);
         DrawHeartCube();
         std::vector<GlCall> moves = glrec::Only({"glTranslatef", "glRotatef"});
         ASSERT_EQ(moves.size(), 4u);
@@ -238,7 +234,7 @@ TEST_F(Scene, InterludePanelsDriftOnTheirPaths)
     // clang-format on
     for (const auto &c : cases) {
         glrec::Reset();
-        SetHeadlessTimer(c.t);
+        winrec::SetTimer(c.t);
         DrawInterludePanels();
         std::vector<GlCall> moves = glrec::Only({"glTranslatef"});
         ASSERT_EQ(moves.size(), 2u);
@@ -249,7 +245,7 @@ TEST_F(Scene, InterludePanelsDriftOnTheirPaths)
         EXPECT_EQ(moves[0].args[2], -2.1f);
     }
     glrec::Reset();
-    SetHeadlessTimer(0.0);
+    winrec::SetTimer(0.0);
     DrawInterludePanels();
     std::vector<std::string> calls = Text(glrec::Calls());
     std::vector<std::string> second(calls.begin() + 15, calls.end());
@@ -270,7 +266,7 @@ TEST_F(Scene, CreditsFollowTheMusicClock)
     for (int second = 51; second <= 75; second++) {
         glrec::Reset();
         g_scene = SCENE_HEART_CUBE;
-        SetHeadlessMusicPosition(second * 1000 + 500);
+        winrec::SetMusicPosition(second * 1000 + 500);
         RunTimeline();
         std::vector<GlCall> binds = glrec::Only({"glBindTexture"});
         std::vector<GlCall> moves = glrec::Only({"glTranslatef"});
@@ -301,8 +297,8 @@ TEST_F(Scene, BlendStateCarriedThroughTheShow)
     for (int second = 0; second <= 111; second++) {
         glrec::ClearCalls();
         int drawn = g_scene;
-        SetHeadlessTimer(second + 0.25);
-        SetHeadlessMusicPosition(second * 1000);
+        winrec::SetTimer(second + 0.25);
+        winrec::SetMusicPosition(second * 1000);
         RunTimeline();
         const GlState &s = glrec::State();
         EXPECT_FALSE(s.fog) << second;
@@ -313,7 +309,7 @@ TEST_F(Scene, BlendStateCarriedThroughTheShow)
             EXPECT_EQ(s.blendDestination, GLenum(GL_ONE)) << second;
         }
     }
-    EXPECT_EQ(HeadlessTerminateCalls(), 1);
+    EXPECT_EQ(winrec::Calls("glfwTerminate"), 1);
 }
 
 } // namespace

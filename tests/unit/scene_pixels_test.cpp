@@ -9,12 +9,10 @@
 #include <memory>
 
 #include "effects/effects.h"
-#include "platform/headless.h"
-#include "main/frame.h"
-#include "music/music.h"
-#include "platform/egl_context.h"
+#include "platform/headless/egl_context.h"
+#include "show_test.h"
 #include "textures/textures.h"
-#include "timeline/timeline.h"
+#include "timeline/frame.h"
 
 namespace {
 
@@ -61,7 +59,7 @@ void Frame(int entry, Colour edge, Colour middle)
     Upload(entry, 64, [&](int x, int y) { return x < 8 || x >= 56 || y < 8 || y >= 56 ? edge : middle; });
 }
 
-class Pixels : public ::testing::Test {
+class Pixels : public ShowTest {
 protected:
     static void SetUpTestSuite() { context = std::make_unique<EglContext>(W, H); }
     static void TearDownTestSuite() { context.reset(); }
@@ -69,8 +67,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(context->Valid()) << context->Error();
-        ResetHeadless();
-        SetHeadlessWindow(true, 640, 480, "");
+        ShowTest::SetUp();
         glDeleteTextures(TEXTURE_COUNT, g_textures);
         glGenTextures(TEXTURE_COUNT, g_textures);
         // Every test starts from OpenGL's own initial blend state.
@@ -151,7 +148,7 @@ TEST_F(Pixels, TunnelFadesToBlackUnderItsBorder)
     Solid(3, {200, 200, 200});
     Frame(4, {0, 0, 255}, BLACK);     // border: blue frame
     Frame(5, BLACK, {255, 255, 255}); // mask: clear inside the frame
-    SetHeadlessTimer(7.3);
+    winrec::SetTimer(7.3);
     Draw(DrawTunnel);
     ExpectNear(At(W / 2, H / 2), BLACK, "centre, deep in the fog");
     // The frame, dimmed a little by the fog at 2.2 units, covers the walls.
@@ -171,7 +168,7 @@ TEST_F(Pixels, HeartCoversTheBoxWhereItsMaskIsBlack)
     Solid(13, {0, 0, 200});
     Disc(15, BLACK, {255, 255, 255}); // heart mask
     Disc(14, {255, 0, 0}, BLACK);     // heart picture
-    SetHeadlessTimer(0.5);
+    winrec::SetTimer(0.5);
     Draw(DrawHeartCube);
     ExpectNear(At(W / 2, H / 2), {255, 0, 0}, "heart");
     ExpectNear(At(20, 20), {0, 0, 200}, "box");
@@ -197,7 +194,7 @@ TEST_F(Pixels, CreditsAppearInTheirCornerAtTheirSecond)
         Disc(16 + i, {25 * (i + 1), 200, 0}, BLACK);
     auto frame = [&](int second) {
         g_scene = SCENE_HEART_CUBE;
-        SetHeadlessMusicPosition(second * 1000);
+        winrec::SetMusicPosition(second * 1000);
         Draw(RunTimeline);
     };
     for (int i = 0; i < 9; i++) {
@@ -234,7 +231,7 @@ TEST_F(Pixels, InterludePanelsCoverTheWindowAtEveryOffset)
     Solid(26, {100, 20, 0});
     Solid(27, {0, 20, 120});
     for (double t = 0; t < 12.6; t += 0.37) {
-        SetHeadlessTimer(t);
+        winrec::SetTimer(t);
         Draw(DrawInterludePanels);
         ASSERT_EQ(Count({100, 40, 120}, 1), W * H) << "at " << t << " s";
     }
@@ -246,7 +243,7 @@ TEST_F(Pixels, RotozoomerSquareCoversTheViewAtEveryDistance)
     Solid(7, {255, 255, 255});
     Solid(6, BLACK);
     for (double t = 18.0; t < 20.0; t += 0.09) {
-        SetHeadlessTimer(t);
+        winrec::SetTimer(t);
         Draw(DrawRotozoomer);
         ASSERT_EQ(Count(BLACK, 10), 0) << "at " << t << " s";
     }

@@ -2,29 +2,24 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/headless.h"
 #include "gl_recorder.h"
-#include "main/frame.h"
-#include "music/music.h"
-#include "timeline/timeline.h"
+#include "show_test.h"
+#include "timeline/frame.h"
 
 namespace {
 
-class Timeline : public ::testing::Test {
+class Timeline : public ShowTest {
 protected:
     void SetUp() override
     {
+        ShowTest::SetUp();
         glrec::Reset();
-        ResetHeadless();
-        SetHeadlessWindow(true, 640, 480, "");
-        g_scene = SCENE_TITLE;
-        g_musicTime = 0;
     }
 
     // One frame at this music position; returns the scene chosen for the next.
     int Frame(int milliseconds)
     {
-        SetHeadlessMusicPosition(milliseconds);
+        winrec::SetMusicPosition(milliseconds);
         RunTimeline();
         return g_scene;
     }
@@ -37,7 +32,7 @@ TEST_F(Timeline, MusicClockHoldsWholeSecondsOnly)
         {0, 0.0f}, {999, 0.0f}, {7999, 7.0f}, {8000, 8.0f}, {110999, 110.0f}, {111000, 111.0f}};
     // clang-format on
     for (const auto &c : cases) {
-        SetHeadlessMusicPosition(c.ms);
+        winrec::SetMusicPosition(c.ms);
         ReadMusicClock();
         EXPECT_EQ(g_musicTime, c.seconds) << c.ms << " ms";
     }
@@ -55,7 +50,7 @@ TEST_F(Timeline, EverySceneBoundaryOfTheShow)
         // A millisecond short of the next second still reads the same whole second.
         EXPECT_EQ(Frame(c.second * 1000 + 999), c.next) << "clock " << c.second;
     }
-    EXPECT_EQ(HeadlessTerminateCalls(), 0);
+    EXPECT_EQ(winrec::Calls("glfwTerminate"), 0);
 }
 
 TEST_F(Timeline, ClockGoingBackMovesTheSceneBack)
@@ -77,9 +72,9 @@ TEST_F(Timeline, SceneChangesOneFrameAfterTheClock)
 TEST_F(Timeline, ShowEndsAt111SecondsAndKeepsItsLastScene)
 {
     EXPECT_EQ(Frame(110999), SCENE_END);
-    EXPECT_EQ(HeadlessTerminateCalls(), 0);
+    EXPECT_EQ(winrec::Calls("glfwTerminate"), 0);
     EXPECT_EQ(Frame(111000), SCENE_END);
-    EXPECT_EQ(HeadlessTerminateCalls(), 1);
+    EXPECT_EQ(winrec::Calls("glfwTerminate"), 1);
     EXPECT_EQ(ChooseNextScene(111.0f), -1);
     EXPECT_EQ(ChooseNextScene(400.0f), -1);
     // What the soundtrack, the renderer and the storyboard time themselves by.

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/video_mode.h"
+#include "platform/desktop/video_mode.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 # and on any block lost that our own code allocated; leaks inside system
 # libraries (the GL driver, D-Bus under SDL) are theirs, not ours.
 #   memcheck.sh program|pictures
-source "$(dirname "$0")/../integration/harness.sh"
+source "$(dirname "$0")/../support/harness.sh"
 : "${TGA_TOOL:?}"
 SUPPRESSIONS="$(dirname "$0")/gl-driver.supp"
 

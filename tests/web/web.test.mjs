@@ -146,7 +146,7 @@ test("?start= near the end: the end picture, then the show ends by itself with t
   await page.close();
 });
 
-test("failures are said on the page: no data, an undecodable soundtrack, no WebGL", LONG, async (t) => {
+test("failures are said on the page: no data, an undecodable soundtrack, no WebGL, refused options", LONG, async (t) => {
   await t.test("heartcube.data missing", async () => {
     const { page } = await open("", { setUp: (p) => p.route("**/heartcube.data", (r) => r.fulfill({ status: 404 })) });
     await untilState(page, ["failed"]);
@@ -170,6 +170,21 @@ test("failures are said on the page: no data, an undecodable soundtrack, no WebG
     assert.equal(await musicPosition(page), 0, "the clock stays at 0");
     assert.equal(await state(page), "playing", "the show goes on, on its title");
     await page.close();
+  });
+
+  await t.test("an option the program refuses, and a moment far past the end", async () => {
+    const { page } = await open("?start=111");
+    await untilState(page, ["ready"]);
+    await page.click("#play");
+    await untilState(page, ["failed"]);
+    assert.match((await messages(page)).join("\n"), /error: The show cannot start: --start: "111" is not within the show/);
+    assert.ok(await page.isVisible("#messages"));
+    await page.close();
+
+    const far = await open("?t=1e300");
+    await untilState(far.page, ["ended"]);
+    assert.match((await messages(far.page)).join("\n"), /notice: At 1e\+300 s the show is already over/);
+    await far.page.close();
   });
 
   await t.test("no WebGL", async () => {

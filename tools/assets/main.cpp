@@ -3,7 +3,7 @@
 #include "heartcube_version.h"
 #include "icon.h"
 #include "mp3_writer.h"
-#include "music/music.h"
+#include "show/show.h"
 #include "pictures.h"
 #include "png_writer.h"
 #include "soundtrack.h"
@@ -24,7 +24,7 @@ namespace {
 
 const char *const USAGE =
     "usage: heartcube-assets [--quiet] [--fonts DIR] [--icons ICONS] [DIR]\n"
-    "Writes the show's default soundtrack DIR/" MUSIC_FILE " and its 29 pictures DIR/data/*.tga.\n"
+    "Writes the show's default soundtrack DIR/" MUSIC_FILE " and its 29 pictures DIR/" PICTURE_FOLDER "/*.tga.\n"
     "  --quiet        print nothing but errors\n"
     "  --fonts DIR    look for the DejaVu fonts in DIR first\n"
     "  --icons ICONS  write the program's icon as ICONS/SIZExSIZE/apps/heartcube.png,\n"
@@ -132,7 +132,7 @@ int WriteShow(const Options &options)
         return 1;
     }
 
-    const fs::path dir = options.dir, data = dir / "data";
+    const fs::path dir = options.dir, data = dir / PICTURE_FOLDER;
     std::error_code error;
     fs::create_directories(data, error);
     if (error) {

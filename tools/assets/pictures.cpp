@@ -5,7 +5,7 @@
 #include "canvas.h"
 #include "drawing.h"
 #include "effects/effects.h"
-#include "textures/textures.h"
+#include "show/show.h"
 #include "tga_writer.h"
 
 #include <algorithm>

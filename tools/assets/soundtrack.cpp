@@ -11,7 +11,7 @@
 #include "soundtrack.h"
 
 #include "synth.h"
-#include "timeline/timeline.h"
+#include "show/show.h"
 
 #include <algorithm>
 #include <cmath>

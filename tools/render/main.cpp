@@ -12,13 +12,14 @@
 #include <unistd.h>
 
 #include "heartcube_version.h"
-#include "main/options.h"
+#include "interrupts.h"
+#include "output_file.h"
 #include "render_modes.h"
 #include "render_options.h"
 #include "show_renderer.h"
 #include "storyboard.h"
 #include "video_join.h"
-#include "music/music.h"
+#include "show/show.h"
 
 namespace {
 
@@ -26,6 +27,19 @@ int Fail(const std::string &message)
 {
     fprintf(stderr, "heartcube-render: %s\n", message.c_str());
     return 1;
+}
+
+// One line for a render or join that stopped part-way: why, and what there is of
+// its output (frame sequences say so themselves). 128 + the signal for Ctrl-C or
+// SIGTERM, as a shell would report it.
+int Stopped(const RenderOptions &options, const std::string &error)
+{
+    std::string line = Interruption() && options.mode != RenderOptions::Mode::Frames ? "interrupted" : error;
+    if (options.mode != RenderOptions::Mode::Frames)
+        line +=
+            "; " + options.output + (access(options.output.c_str(), F_OK) == 0 ? " is as it was" : " was not written");
+    Fail(line);
+    return Interruption() ? 128 + Interruption() : 1;
 }
 
 // Output paths are taken relative to where the user stands, before moving to the show.
@@ -43,10 +57,11 @@ std::string Render(ShowRenderer &renderer, const RenderOptions &options)
     case RenderOptions::Mode::Frame: return RenderOneFrame(renderer, options);
     case RenderOptions::Mode::Frames: return RenderFrames(renderer, options);
     case RenderOptions::Mode::Hashes: return RenderHashes(renderer, options);
-    case RenderOptions::Mode::Sheet: {
-        std::string error = WriteStoryboard(renderer, options.output);
-        return error.empty() ? error : options.output + ": " + error;
-    }
+    case RenderOptions::Mode::Sheet:
+        return WriteWhole(options.output, [&](const std::string &path) {
+            std::string error = WriteStoryboard(renderer, path);
+            return error.empty() ? error : options.output + ": " + error;
+        });
     case RenderOptions::Mode::Video: {
         VideoTimes t;
         std::string error = RenderVideo(renderer, options, &t);
@@ -89,14 +104,16 @@ int main(int argc, char **argv)
     struct stat info;
     if (stat(options.show.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
         return Fail(options.show + ": no such show directory");
+    // From here on Ctrl-C and SIGTERM stop it tidily, between two frames.
+    CatchInterrupts();
     if (options.mode == RenderOptions::Mode::Join) {
         // Nothing to draw: the show gives the soundtrack.
-        std::string error = JoinVideos(options.output, options.inputs, options.show + "/" MUSIC_FILE);
-        return error.empty() ? 0 : Fail(error);
+        std::string error = JoinVideos(options.output, options.inputs, options.show);
+        return error.empty() ? 0 : Stopped(options, error);
     }
     options.output = Absolute(options.output);
-    if (stat((options.show + "/data").c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
-        fprintf(stderr, "heartcube-render: %s has no data/ directory; the pictures will be blank\n",
+    if (stat((options.show + "/" PICTURE_FOLDER).c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+        fprintf(stderr, "heartcube-render: %s has no " PICTURE_FOLDER "/ directory; the pictures will be blank\n",
                 options.show.c_str());
     if (chdir(options.show.c_str()) != 0)
         return Fail(options.show + ": " + strerror(errno));
@@ -106,5 +123,5 @@ int main(int argc, char **argv)
         return Fail("no offscreen OpenGL through EGL: " + renderer.Error());
 
     std::string error = Render(renderer, options);
-    return error.empty() ? 0 : Fail(error);
+    return error.empty() ? 0 : Stopped(options, error);
 }

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <unistd.h>
 
+#include "output_file.h"
 #include "png_writer.h"
 
 namespace {
@@ -18,6 +20,8 @@ PngFrames::PngFrames(std::string directory, int width, int height, unsigned thre
       // Two frames waiting beside one per writer keep every writer busy.
       queue_(Writers(threads) + 2, FrameBytes(width, height))
 {
+    while (directory_.size() > 1 && directory_.back() == '/')
+        directory_.pop_back();
     // One buffer always stays with the drawing.
     const size_t writers = std::min<size_t>(Writers(threads), queue_.Buffers() - 1);
     for (size_t i = 0; i < writers; i++)
@@ -40,9 +44,16 @@ void PngFrames::WriteFrames()
     long frame;
     while (queue_.Take(buffer, frame)) {
         const std::string path = directory_ + "/" + FileName(frame);
-        std::string error = writer.Write(path, {queue_.Buffer(buffer).data(), width_, height_, 4, true, true});
-        if (!error.empty())
-            queue_.Fail(path + ": " + error);
+        std::string error = WriteWhole(path, [&](const std::string &unfinished) {
+            std::string why = writer.Write(unfinished, {queue_.Buffer(buffer).data(), width_, height_, 4, true, true});
+            return why.empty() ? why : path + ": " + why;
+        });
+        if (error.empty()) {
+            std::lock_guard<std::mutex> lock(keptMutex_);
+            kept_.insert(frame);
+        } else {
+            queue_.Fail(error);
+        }
         queue_.Release(buffer);
     }
 }
@@ -54,4 +65,15 @@ bool PngFrames::Finish()
         if (writer.joinable())
             writer.join();
     return !queue_.Failed();
+}
+
+long PngFrames::KeepUnbroken(long first)
+{
+    std::lock_guard<std::mutex> lock(keptMutex_);
+    long last = first - 1;
+    while (kept_.count(last + 1))
+        last++;
+    for (auto frame = kept_.upper_bound(last); frame != kept_.end(); frame = kept_.erase(frame))
+        unlink((directory_ + "/" + FileName(*frame)).c_str());
+    return last;
 }

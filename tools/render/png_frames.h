@@ -1,7 +1,10 @@
 // Numbered PNG frames in a directory, RGB, compressed and written by threads of
 // their own (one per core) while the drawing thread goes on with the next frames.
+// Each frame gets its name only once whole.
 #pragma once
 
+#include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,6 +29,10 @@ public:
     bool Finish();
     // The file that failed and why.
     std::string Error() { return queue_.Error(); }
+    // After Finish: the last frame of the unbroken run of frames written from
+    // `first` on (first - 1 for none). Frames written after a gap are removed, so
+    // that the folder holds that run and nothing more of this render.
+    long KeepUnbroken(long first);
 
     static std::string FileName(long frame);
 
@@ -36,4 +43,6 @@ private:
     int width_, height_;
     FrameQueue queue_;
     std::vector<std::thread> writers_;
+    std::mutex keptMutex_;
+    std::set<long> kept_; // the frames written whole
 };

@@ -9,6 +9,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "interrupts.h"
+#include "output_file.h"
 #include "png_frames.h"
 #include "png_writer.h"
 #include "progress.h"
@@ -18,8 +20,8 @@
 #include "timing.h"
 #include "video_encoder.h"
 #include "video_label.h"
-#include "music/music.h"
-#include "timeline/timeline.h"
+#include "show/show.h"
+#include "textures/image.h"
 
 namespace {
 
@@ -32,10 +34,7 @@ long FirstFrame(double seconds, int fps) { return long(std::ceil(seconds * fps -
 std::string Stretch(const RenderOptions &o, long &first, long &last)
 {
     first = FirstFrame(o.from, o.fps);
-    // The program ends at the first frame whose clock reads the show's last second.
-    const double length = ShowEndSecond();
-    double end = o.to >= 0 ? std::min(o.to, length) : length;
-    last = FirstFrame(end, o.fps) - 1;
+    last = o.to >= 0 ? std::min(FirstFrame(o.to, o.fps), ShowFrames(o.fps)) - 1 : ShowFrames(o.fps) - 1;
     if (last < first)
         return "nothing to draw: " + Ended();
     if (o.parts > 0) {
@@ -61,6 +60,8 @@ template <typename Buffer, typename Emit> std::string RenderStretch(ShowRenderer
         return error;
     Progress progress(what, last - first + 1);
     for (long frame = first; frame <= last; frame++) {
+        if (Interruption())
+            return "interrupted";
         std::vector<unsigned char> &rgba = buffer();
         if (!renderer.Render(frame, order, rgba))
             break;
@@ -84,6 +85,12 @@ std::string RenderStretch(ShowRenderer &renderer, const RenderOptions &o, const 
 
 } // namespace
 
+long ShowFrames(int fps)
+{
+    // The program ends at the first frame whose clock reads the show's last second.
+    return FirstFrame(ShowEndSecond(), fps);
+}
+
 unsigned long long HashBytes(const unsigned char *bytes, size_t size, unsigned long long hash)
 {
     for (size_t i = 0; i < size; i++)
@@ -91,13 +98,38 @@ unsigned long long HashBytes(const unsigned char *bytes, size_t size, unsigned l
     return hash;
 }
 
+unsigned long long ShowDigest(const std::string &folder)
+{
+    std::vector<const char *> names = {MUSIC_FILE};
+    names.insert(names.end(), g_textureFiles, g_textureFiles + TEXTURE_COUNT);
+    unsigned long long digest = FNV_OFFSET_BASIS;
+    std::vector<unsigned char> chunk(size_t(1) << 16);
+    for (const char *name : names) {
+        digest = HashBytes(reinterpret_cast<const unsigned char *>(name), strlen(name) + 1, digest);
+        // A missing picture is part of what a show is: it draws a white panel.
+        const char *notRegular = nullptr;
+        FILE *file = OpenRegularFile((folder + "/" + name).c_str(), &notRegular);
+        const unsigned char present = file ? 1 : 0;
+        digest = HashBytes(&present, 1, digest);
+        if (!file)
+            continue;
+        size_t got;
+        while ((got = fread(chunk.data(), 1, chunk.size(), file)) > 0)
+            digest = HashBytes(chunk.data(), got, digest);
+        fclose(file);
+    }
+    return digest;
+}
+
 std::string RenderOneFrame(ShowRenderer &renderer, const RenderOptions &o)
 {
     std::vector<unsigned char> rgba;
     if (!renderer.RenderTime(o.time, RowOrder::TopFirst, rgba))
         return Ended();
-    std::string error = WritePng(o.output, {rgba.data(), renderer.Width(), renderer.Height(), 4, false, true});
-    return error.empty() ? error : o.output + ": " + error;
+    return WriteWhole(o.output, [&](const std::string &path) {
+        std::string error = WritePng(path, {rgba.data(), renderer.Width(), renderer.Height(), 4, false, true});
+        return error.empty() ? error : o.output + ": " + error;
+    });
 }
 
 std::string RenderFrames(ShowRenderer &renderer, const RenderOptions &o)
@@ -112,21 +144,38 @@ std::string RenderFrames(ShowRenderer &renderer, const RenderOptions &o)
         [&](long frame, const std::vector<unsigned char> &) {
             return files.Submit(frame) ? std::string() : files.Error();
         });
-    return files.Finish() ? error : files.Error();
+    if (files.Finish() && error.empty())
+        return "";
+    // What stopped it, and the frames there are to go on from.
+    if (Interruption())
+        error = "interrupted";
+    else if (error.empty())
+        error = files.Error();
+    long first, last;
+    Stretch(o, first, last);
+    last = files.KeepUnbroken(first);
+    if (last < first)
+        return error + "; no frame written";
+    return error + "; frames " + std::to_string(first) + "-" + std::to_string(last) + " are whole in " + directory +
+           " (" + PngFrames::FileName(first) + " to " + PngFrames::FileName(last) + ")";
 }
 
 std::string RenderHashes(ShowRenderer &renderer, const RenderOptions &o)
 {
-    FILE *file = fopen(o.output.c_str(), "w");
-    if (!file)
-        return o.output + ": " + strerror(errno);
-    std::string error = RenderStretch(renderer, o, "hashes", [&](long frame, const std::vector<unsigned char> &rgba) {
-        fprintf(file, "%ld %.6f %016llx\n", frame, renderer.TimeOf(frame), HashBytes(rgba.data(), rgba.size()));
-        return std::string();
+    return WriteWhole(o.output, [&](const std::string &path) {
+        FILE *file = fopen(path.c_str(), "w");
+        if (!file)
+            return o.output + ": " + strerror(errno);
+        std::string error =
+            RenderStretch(renderer, o, "hashes", [&](long frame, const std::vector<unsigned char> &rgba) {
+                fprintf(file, "%ld %.6f %016llx\n", frame, renderer.TimeOf(frame), HashBytes(rgba.data(), rgba.size()));
+                return std::string();
+            });
+        const bool written = !ferror(file);
+        if ((fclose(file) != 0 || !written) && error.empty())
+            return o.output + ": " + strerror(errno);
+        return error;
     });
-    if (fclose(file) != 0 && error.empty())
-        return o.output + ": " + strerror(errno);
-    return error;
 }
 
 std::string RenderVideo(ShowRenderer &renderer, const RenderOptions &o, VideoTimes *times)
@@ -136,6 +185,9 @@ std::string RenderVideo(ShowRenderer &renderer, const RenderOptions &o, VideoTim
     if (!error.empty())
         return error;
 
+    OutputFile video(o.output);
+    if (!video.Error().empty())
+        return o.output + ": " + video.Error();
     TemporaryPath wav;
     error = WriteTemporarySoundtrack(MUSIC_FILE, first, last - first + 1, o.fps, wav);
     if (!error.empty())
@@ -143,8 +195,8 @@ std::string RenderVideo(ShowRenderer &renderer, const RenderOptions &o, VideoTim
 
     const double start = Now(), drawing = renderer.DrawSeconds(), readBack = renderer.ReadSeconds();
     // The label lets parts of the show be joined, and checked, later.
-    const std::string label = VideoLabel{first, last, o.fps, o.timerOffset}.Text();
-    VideoEncoder encoder({o.output, wav.path, o.width, o.height, o.fps, o.preset, o.crf, true, label});
+    const std::string label = VideoLabel{first, last, o.fps, o.timerOffset, ShowDigest(".")}.Text();
+    VideoEncoder encoder({video.Path(), wav.path, o.width, o.height, o.fps, o.preset, o.crf, true, label});
     if (!encoder.Error().empty())
         return encoder.Error();
     long frames = 0;
@@ -157,6 +209,11 @@ std::string RenderVideo(ShowRenderer &renderer, const RenderOptions &o, VideoTim
         });
     if (!encoder.Finish())
         return encoder.Error();
+    if (!error.empty())
+        return error;
+    error = video.Keep();
+    if (!error.empty())
+        return o.output + ": " + error;
     if (times)
         *times = {frames, Now() - start, renderer.DrawSeconds() - drawing, renderer.ReadSeconds() - readBack,
                   encoder.CpuSeconds()};

@@ -17,10 +17,17 @@ struct VideoTimes {
     double wall = 0, drawing = 0, readBack = 0, ffmpeg = 0;
 };
 
+// The frames of the whole show at fps, from frame 0.
+long ShowFrames(int fps);
+
 // FNV-1a over the bytes, going on from `hash`: over a frame's RGBA, top row first,
 // it is the hash --hashes writes.
 const unsigned long long FNV_OFFSET_BASIS = 14695981039346656037ull;
 unsigned long long HashBytes(const unsigned char *bytes, size_t size, unsigned long long hash = FNV_OFFSET_BASIS);
+
+// A digest of the show in folder, its soundtrack's and pictures' names and bytes:
+// the videos of one show carry the same, those of another show another.
+unsigned long long ShowDigest(const std::string &folder);
 
 std::string RenderOneFrame(ShowRenderer &renderer, const RenderOptions &options);
 std::string RenderFrames(ShowRenderer &renderer, const RenderOptions &options);

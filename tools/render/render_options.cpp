@@ -1,6 +1,6 @@
 #include "render_options.h"
 
-#include "music/music.h"
+#include "show/show.h"
 
 #include <cerrno>
 #include <cmath>

@@ -3,9 +3,9 @@
 #include <GL/gl.h>
 #include <cmath>
 
-#include "main/frame.h"
-#include "platform/headless.h"
+#include "platform/headless/headless.h"
 #include "textures/textures.h"
+#include "timeline/frame.h"
 #include "timing.h"
 #include "timeline/timeline.h"
 

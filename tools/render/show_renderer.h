@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/egl_context.h"
+#include "platform/headless/egl_context.h"
 
 class ShowRenderer {
 public:

@@ -4,12 +4,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <vector>
 
-#include "platform/mp3_decoder.h"
+#include "interrupts.h"
+#include "music/mp3_decoder.h"
+#include "textures/image.h"
 
 namespace {
 
@@ -48,14 +48,17 @@ std::vector<unsigned char> WavHeader(int rate, int channels, uint64_t dataBytes)
 std::string WriteSoundtrackWav(const std::string &mp3Path, const std::string &wavPath, long firstFrame, long frameCount,
                                int fps, std::string *warning)
 {
-    std::ifstream in(mp3Path, std::ios::binary);
-    std::vector<unsigned char> image;
-    if (in)
-        image.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    std::string why;
+    // A pipe or a folder under the soundtrack's name is never waited on.
+    const char *notRegular = nullptr;
+    std::unique_ptr<FILE, FileCloser> in(OpenRegularFile(mp3Path.c_str(), &notRegular));
+    std::vector<unsigned char> image, chunk(size_t(1) << 16);
+    size_t got;
+    while (in && (got = fread(chunk.data(), 1, chunk.size(), in.get())) > 0)
+        image.insert(image.end(), chunk.begin(), chunk.begin() + std::ptrdiff_t(got));
+    std::string why = notRegular ? notRegular : image.empty() ? "missing or empty" : "";
     std::unique_ptr<Mp3Decoder> decoder = image.empty() ? nullptr : Mp3Decoder::Open(image.data(), image.size(), &why);
     if (!decoder && warning)
-        *warning = mp3Path + (image.empty() ? ": missing or empty" : ": " + why) + "; the video is silent";
+        *warning = mp3Path + ": " + why + "; the video is silent";
 
     const int rate = decoder ? decoder->SampleRate() : 44100;
     const int channels = decoder ? decoder->Channels() : 2;
@@ -72,19 +75,21 @@ std::string WriteSoundtrackWav(const std::string &mp3Path, const std::string &wa
     std::vector<unsigned char> header = WavHeader(rate, channels, dataBytes);
     bool ok = fwrite(header.data(), 1, header.size(), out.get()) == header.size();
 
-    std::vector<int16_t> chunk(4096 * size_t(channels));
+    std::vector<int16_t> samples(4096 * size_t(channels));
     std::vector<unsigned char> bytes;
     uint64_t position = 0;
     while (ok && position < end) {
+        if (Interruption())
+            return "interrupted";
         size_t want = size_t(std::min<uint64_t>(4096, end - position));
-        size_t got = decoder ? decoder->Decode(chunk.data(), want) : 0;
-        std::fill(chunk.begin() + std::ptrdiff_t(got * size_t(channels)),
-                  chunk.begin() + std::ptrdiff_t(want * size_t(channels)), int16_t(0));
+        size_t decoded = decoder ? decoder->Decode(samples.data(), want) : 0;
+        std::fill(samples.begin() + std::ptrdiff_t(decoded * size_t(channels)),
+                  samples.begin() + std::ptrdiff_t(want * size_t(channels)), int16_t(0));
         // Keep only the part from the first frame on.
         uint64_t skip = position < first ? std::min<uint64_t>(first - position, want) : 0;
         bytes.clear();
         for (size_t i = size_t(skip) * size_t(channels); i < want * size_t(channels); i++) {
-            uint16_t sample = static_cast<uint16_t>(chunk[i]);
+            uint16_t sample = static_cast<uint16_t>(samples[i]);
             bytes.push_back(static_cast<unsigned char>(sample & 0xff));
             bytes.push_back(static_cast<unsigned char>(sample >> 8));
         }

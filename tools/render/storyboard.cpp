@@ -6,22 +6,22 @@
 #include "png_writer.h"
 #include "show_renderer.h"
 #include "text.h"
-#include "timeline/timeline.h"
+#include "show/show.h"
 
 namespace {
 
 struct Moment {
     int scene;
-    double into;          // seconds after the scene starts
-    const char32_t *what; // the label
+    double into;                // seconds after the scene starts
+    const char *what = nullptr; // the label, if not the scene's name
 };
 
 // A moment well inside each scene; the first credit shows two seconds into the
 // heart cube.
 const Moment MOMENTS[] = {
-    {SCENE_TITLE, 4.0, U"title"},   {SCENE_CREATORS, 4.0, U"creators"},         {SCENE_ROTOZOOMER, 8.0, U"rotozoomer"},
-    {SCENE_TUNNEL, 9.0, U"tunnel"}, {SCENE_HEART_CUBE, 1.0, U"heart cube"},     {SCENE_HEART_CUBE, 2.5, U"credits"},
-    {SCENE_PINK, 4.0, U"pink"},     {SCENE_INTERLUDE, 9.0, U"drifting panels"}, {SCENE_END, 4.0, U"end"},
+    {SCENE_TITLE, 4.0},  {SCENE_CREATORS, 4.0},   {SCENE_ROTOZOOMER, 8.0},
+    {SCENE_TUNNEL, 9.0}, {SCENE_HEART_CUBE, 1.0}, {SCENE_HEART_CUBE, 2.5, "credits"},
+    {SCENE_PINK, 4.0},   {SCENE_INTERLUDE, 9.0},  {SCENE_END, 4.0},
 };
 
 double SecondsOf(const Moment &m) { return SceneStartSecond(m.scene) + m.into; }
@@ -36,7 +36,8 @@ std::u32string Label(const Moment &m)
     int seconds = int(SecondsOf(m));
     std::string time =
         std::to_string(seconds / 60) + ":" + (seconds % 60 < 10 ? "0" : "") + std::to_string(seconds % 60);
-    return std::u32string(time.begin(), time.end()) + U"  " + m.what;
+    const std::string label = time + "  " + (m.what ? m.what : SceneName(m.scene));
+    return std::u32string(label.begin(), label.end());
 }
 
 } // namespace

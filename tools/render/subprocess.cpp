@@ -4,11 +4,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <csignal>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "interrupts.h"
 #include "temporary_file.h"
 
 extern char **environ;
@@ -39,6 +41,8 @@ std::string MissingFfmpeg(std::initializer_list<const char *> programs)
 }
 
 std::vector<std::string> FfmpegCommand() { return {"ffmpeg", "-hide_banner", "-nostdin", "-loglevel", "error", "-y"}; }
+
+std::string FfmpegFile(const std::string &path) { return "file:" + path; }
 
 const std::vector<std::string> SOUNDTRACK_CODING = {"-c:a", "aac", "-b:a", "192k"};
 
@@ -85,6 +89,10 @@ int RunProgram(const std::vector<std::string> &args, std::string *out, std::stri
 {
     out->clear();
     said->clear();
+    if (Interruption()) {
+        *said = "interrupted";
+        return -1;
+    }
     std::string logPath;
     int log = CreateTemporaryFile("heartcube-log", "", &logPath);
     if (log < 0) {
@@ -107,11 +115,16 @@ int RunProgram(const std::vector<std::string> &args, std::string *out, std::stri
     if (pid >= 0) {
         char chunk[4096];
         ssize_t got;
+        bool stopped = false;
         while ((got = read(fds[0], chunk, sizeof chunk)) != 0) {
-            if (got > 0)
+            if (got > 0) {
                 out->append(chunk, size_t(got));
-            else if (errno != EINTR)
+            } else if (errno != EINTR) {
                 break;
+            } else if (Interruption() && !stopped) {
+                kill(pid, SIGTERM);
+                stopped = true;
+            }
         }
         int waited = 0;
         while (waitpid(pid, &waited, 0) < 0 && errno == EINTR) {

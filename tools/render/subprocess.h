@@ -13,6 +13,9 @@ std::string MissingFfmpeg(std::initializer_list<const char *> programs = {"ffmpe
 // The start of every ffmpeg command the renderer runs: quiet but for errors, never
 // asking, overwriting its output.
 std::vector<std::string> FfmpegCommand();
+// A path as ffmpeg's programs take it, whatever it holds: with "file:" before it,
+// a name with a colon or a leading dash is still a file.
+std::string FfmpegFile(const std::string &path);
 // How every video the renderer writes carries the soundtrack.
 extern const std::vector<std::string> SOUNDTRACK_CODING;
 
@@ -26,5 +29,6 @@ pid_t StartProgram(const std::vector<std::string> &args, int in, int out, int er
 
 // Runs args[0], found on PATH, to its end with no input: its standard output in
 // *out, the start of its error output in *said. Returns its exit status, or -1
-// when it could not be started (*said then says why).
+// when it could not be started (*said then says why). Once the tool is
+// interrupted, it stops the program, or does not start it.
 int RunProgram(const std::vector<std::string> &args, std::string *out, std::string *said);

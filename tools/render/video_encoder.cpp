@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "interrupts.h"
 #include "subprocess.h"
 #include "temporary_file.h"
 #include "timing.h"
@@ -45,7 +47,7 @@ VideoEncoder::VideoEncoder(const Settings &settings) : settings_(settings)
     args.insert(args.end(), {"-f", "rawvideo", "-pix_fmt", "rgba", "-video_size", size, "-framerate",
                              std::to_string(settings.fps), "-i", "pipe:0"});
     if (!settings.audio.empty())
-        args.insert(args.end(), {"-i", settings.audio});
+        args.insert(args.end(), {"-i", FfmpegFile(settings.audio)});
     args.insert(args.end(), {"-map", "0:v"});
     if (!settings.audio.empty()) {
         args.insert(args.end(), {"-map", "1:a"});
@@ -55,7 +57,7 @@ VideoEncoder::VideoEncoder(const Settings &settings) : settings_(settings)
         args.insert(args.end(), {"-metadata", "comment=" + settings.comment});
     if (settings.encode)
         args.insert(args.end(), {"-c:v", "libx264", "-preset", settings.preset, "-crf", std::to_string(settings.crf),
-                                 "-pix_fmt", "yuv420p", "-movflags", "+faststart", settings.output});
+                                 "-pix_fmt", "yuv420p", "-movflags", "+faststart", FfmpegFile(settings.output)});
     else
         args.insert(args.end(), {"-pix_fmt", "yuv420p", "-f", "null", "-"});
     pid_t pid = StartProgram(args, fds[0], -1, logFile, &error_);
@@ -127,6 +129,9 @@ bool VideoEncoder::Finish()
 {
     if (pid_ < 0)
         return Error().empty();
+    // An interrupted render does not wait for a video it will throw away.
+    if (Interruption())
+        kill(pid_, SIGTERM);
     queue_->Close();
     if (writer_.joinable())
         writer_.join();
@@ -134,8 +139,9 @@ bool VideoEncoder::Finish()
     pipe_ = -1;
     int status = 0;
     struct rusage usage = {};
-    while (wait4(pid_, &status, 0, &usage) < 0 && errno == EINTR) {
-    }
+    while (wait4(pid_, &status, 0, &usage) < 0 && errno == EINTR)
+        if (Interruption())
+            kill(pid_, SIGTERM);
     pid_ = -1;
     cpuSeconds_ = ProcessorSeconds(usage);
     if (!(WIFEXITED(status) && WEXITSTATUS(status) == 0)) {

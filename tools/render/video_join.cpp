@@ -9,9 +9,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "output_file.h"
+#include "render_modes.h"
 #include "soundtrack_wav.h"
 #include "subprocess.h"
 #include "temporary_file.h"
+#include "music/music.h"
 
 namespace {
 
@@ -31,7 +34,7 @@ std::string Probe(const std::string &path, std::map<std::string, std::string> &f
     std::string out, said;
     int status = RunProgram({"ffprobe", "-v", "error", "-select_streams", "v:0", "-show_data_hash", "sha256",
                              "-show_entries", "stream=id,codec_name,width,height,nb_frames,extradata_hash:format_tags",
-                             "-of", "default=noprint_wrappers=1", path},
+                             "-of", "default=noprint_wrappers=1", FfmpegFile(path)},
                             &out, &said);
     if (status != 0)
         return path + ": not a video ffprobe can read" + (said.empty() ? "" : " (" + said + ")");
@@ -49,6 +52,12 @@ std::string Probe(const std::string &path, std::map<std::string, std::string> &f
 
 std::string ReadPart(const std::string &path, Part &part)
 {
+    // A pipe would keep ffprobe waiting; a folder is no video.
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0)
+        return path + ": " + strerror(errno);
+    if (!S_ISREG(info.st_mode))
+        return path + ": not a regular file";
     std::map<std::string, std::string> facts;
     std::string error = Probe(path, facts);
     if (!error.empty())
@@ -57,7 +66,7 @@ std::string ReadPart(const std::string &path, Part &part)
     if (facts["codec_name"].empty())
         return path + ": has no pictures";
     if (!VideoLabel::Parse(facts["TAG:comment"], part.label))
-        return path + ": not a video of heartcube-render (its comment tag names no frames)";
+        return path + ": not a video of heartcube-render (its comment tag names no frames and show)";
     part.frames = atol(facts["nb_frames"].c_str());
     part.width = atoi(facts["width"].c_str());
     part.height = atoi(facts["height"].c_str());
@@ -66,6 +75,20 @@ std::string ReadPart(const std::string &path, Part &part)
     if (part.frames != part.label.Frames())
         return path + ": holds " + std::to_string(part.frames) + " frames where its label says " +
                std::to_string(part.label.Frames()) + " (" + Range(part.label.first, part.label.last) + ")";
+    return "";
+}
+
+// Why the part cannot be one of the show with that digest, or an empty string.
+std::string Outside(const Part &part, unsigned long long show, const std::string &showFolder)
+{
+    const long frames = ShowFrames(part.label.fps);
+    if (part.label.last >= frames)
+        return part.path + ": frames " + Range(part.label.first, part.label.last) + " at " +
+               std::to_string(part.label.fps) + " fps are not all in the show, which has " + std::to_string(frames) +
+               " (" + Range(0, frames - 1) + ")";
+    if (part.label.show != show)
+        return part.path + ": made of another show than the one in " + showFolder +
+               " (its soundtrack or pictures differ)";
     return "";
 }
 
@@ -105,29 +128,34 @@ bool SameFile(const std::string &a, const std::string &b)
     return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
-// A path as ffmpeg's concat list quotes it; the list's own folder is elsewhere.
+// A path as ffmpeg's concat list quotes it, whole, the current folder and all
+// (the list's own folder is elsewhere).
 std::string ConcatQuoted(const std::string &path)
 {
     char here[PATH_MAX];
-    std::string quoted = path[0] == '/' || !getcwd(here, sizeof here) ? "'" : "'" + std::string(here) + "/";
-    for (char c : path)
+    const std::string whole = path[0] == '/' || !getcwd(here, sizeof here) ? path : std::string(here) + "/" + path;
+    std::string quoted = "'";
+    for (char c : FfmpegFile(whole))
         quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
 }
 
 } // namespace
 
-std::string JoinVideos(const std::string &output, const std::vector<std::string> &paths, const std::string &mp3Path)
+std::string JoinVideos(const std::string &output, const std::vector<std::string> &paths, const std::string &showFolder)
 {
     std::string error = MissingFfmpeg({"ffmpeg", "ffprobe"});
     if (!error.empty())
         return error;
 
+    const unsigned long long show = ShowDigest(showFolder);
     std::vector<Part> parts(paths.size());
     for (size_t i = 0; i < paths.size(); i++) {
         if (SameFile(paths[i], output))
             return paths[i] + ": is the output too; the join would overwrite it";
         error = ReadPart(paths[i], parts[i]);
+        if (error.empty())
+            error = Outside(parts[i], show, showFolder);
         if (error.empty() && i > 0)
             error = Unlike(parts[0], parts[i]);
         if (!error.empty())
@@ -142,10 +170,14 @@ std::string JoinVideos(const std::string &output, const std::vector<std::string>
             return error;
     }
     const VideoLabel whole{parts.front().label.first, parts.back().label.last, parts.front().label.fps,
-                           parts.front().label.timerOffset};
+                           parts.front().label.timerOffset, show};
 
+    // Made under a name of its own beside the output, and named once whole.
+    OutputFile video(output);
+    if (!video.Error().empty())
+        return output + ": " + video.Error();
     TemporaryPath wav, list;
-    error = WriteTemporarySoundtrack(mp3Path, whole.first, whole.Frames(), whole.fps, wav);
+    error = WriteTemporarySoundtrack(showFolder + "/" MUSIC_FILE, whole.first, whole.Frames(), whole.fps, wav);
     if (error.empty())
         error = MakeTemporaryFile("heartcube-join", ".ffconcat", list);
     if (!error.empty())
@@ -164,23 +196,20 @@ std::string JoinVideos(const std::string &output, const std::vector<std::string>
         return list.path + ": " + strerror(errno);
     }
 
-    // Written beside the output and renamed once whole, so that a failed join
-    // leaves no half a video under its name.
-    TemporaryPath unfinished{output + ".joining"};
     std::string out, said;
     std::vector<std::string> args = FfmpegCommand();
-    args.insert(args.end(), {"-f", "concat", "-safe", "0", "-i", list.path, "-i", wav.path, "-map", "0:v", "-map",
-                             "1:a", "-c:v", "copy"});
+    args.insert(args.end(), {"-f", "concat", "-safe", "0", "-i", FfmpegFile(list.path), "-i", FfmpegFile(wav.path),
+                             "-map", "0:v", "-map", "1:a", "-c:v", "copy"});
     args.insert(args.end(), SOUNDTRACK_CODING.begin(), SOUNDTRACK_CODING.end());
-    args.insert(args.end(),
-                {"-metadata", "comment=" + whole.Text(), "-movflags", "+faststart", "-f", "mp4", unfinished.path});
+    args.insert(args.end(), {"-metadata", "comment=" + whole.Text(), "-movflags", "+faststart", "-f", "mp4",
+                             FfmpegFile(video.Path())});
     int status = RunProgram(args, &out, &said);
     if (status != 0)
         return "ffmpeg failed to join" + (said.empty() ? std::string() : ":\n" + said);
 
     // ffmpeg stops quietly at a part whose pictures are damaged: count them.
     std::map<std::string, std::string> facts;
-    error = Probe(unfinished.path, facts);
+    error = Probe(video.Path(), facts);
     if (!error.empty())
         return error;
     const long joined = atol(facts["nb_frames"].c_str());
@@ -192,8 +221,6 @@ std::string JoinVideos(const std::string &output, const std::vector<std::string>
         return "the joined video holds " + std::to_string(joined) + " of " + std::to_string(whole.Frames()) +
                " frames: the pictures stop in " + parts[stop].path + " (damaged?)";
     }
-    if (rename(unfinished.path.c_str(), output.c_str()) != 0)
-        return output + ": " + strerror(errno);
-    unfinished.path.clear();
-    return "";
+    error = video.Keep();
+    return error.empty() ? error : output + ": " + error;
 }

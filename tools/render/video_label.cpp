@@ -13,7 +13,8 @@ const long MAX_FRAME = 1000000000L;
 std::string VideoLabel::Text() const
 {
     char text[160];
-    snprintf(text, sizeof text, "heartcube frames %ld-%ld at %d fps, timer offset %.9g", first, last, fps, timerOffset);
+    snprintf(text, sizeof text, "heartcube frames %ld-%ld at %d fps, timer offset %.9g, show %016llx", first, last, fps,
+             timerOffset, show);
     return text;
 }
 
@@ -21,8 +22,8 @@ bool VideoLabel::Parse(const std::string &text, VideoLabel &label)
 {
     VideoLabel read;
     int used = 0;
-    if (sscanf(text.c_str(), "heartcube frames %ld-%ld at %d fps, timer offset %lf%n", &read.first, &read.last,
-               &read.fps, &read.timerOffset, &used) != 4 ||
+    if (sscanf(text.c_str(), "heartcube frames %ld-%ld at %d fps, timer offset %lf, show %16llx%n", &read.first,
+               &read.last, &read.fps, &read.timerOffset, &read.show, &used) != 5 ||
         size_t(used) != text.size() || read.first < 0 || read.last < read.first || read.last > MAX_FRAME ||
         read.fps < 1 || read.fps > 240 || !std::isfinite(read.timerOffset))
         return false;

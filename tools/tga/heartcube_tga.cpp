@@ -8,6 +8,7 @@
 #include <string>
 
 #include "heartcube_version.h"
+#include "output_file.h"
 #include "png_writer.h"
 #include "textures/image.h"
 
@@ -117,14 +118,18 @@ int main(int argc, char **argv)
         fprintf(stderr, "heartcube-tga: %s: %s\n", input.c_str(), GetImageError());
     printf("%dx%d %d %s\n", image.width, image.height, image.bytesPerPixel, FormatName(image));
 
-    const std::string error =
-        kind == OutputKind::Pam ? WritePam(output, image)
-        : kind == OutputKind::Png
-            ? WritePng(output, {image.pixels.get(), image.width, image.height, image.bytesPerPixel, true},
-                       PngCompression::Best)
-            : std::string();
+    if (kind == OutputKind::None)
+        return 0;
+    const std::string error = WriteWhole(output, [&](const std::string &path) {
+        const std::string why =
+            kind == OutputKind::Pam
+                ? WritePam(path, image)
+                : WritePng(path, {image.pixels.get(), image.width, image.height, image.bytesPerPixel, true},
+                           PngCompression::Best);
+        return why.empty() ? why : output + ": cannot write: " + why;
+    });
     if (!error.empty()) {
-        fprintf(stderr, "heartcube-tga: %s: cannot write: %s\n", output.c_str(), error.c_str());
+        fprintf(stderr, "heartcube-tga: %s\n", error.c_str());
         return 1;
     }
     return 0;
