@@ -1,7 +1,9 @@
 # Every target of ours compiles warning-free with -Wall -Wextra on g++ and clang.
 add_compile_options(-Wall -Wextra)
+# The developers' builds are stricter still: no sign changed unseen, no stray
+# semicolons; and every warning stops the build.
 if(HEARTCUBE_WERROR)
-  add_compile_options(-Werror)
+  add_compile_options(-Wsign-conversion $<$<COMPILE_LANGUAGE:CXX>:-Wextra-semi> -Werror)
 endif()
 
 if(HEARTCUBE_SANITIZE)

@@ -2,8 +2,10 @@
 # The real program and a real PulseAudio server of the test's own (a null sink as
 # its one device): the stream plays on it, quits at once whatever the device does,
 # and follows the server as it goes and comes.
-#   pulse.sh CASE
+#   pulse.sh CASE              against PulseAudio
+#   SOUND_SERVER=pipewire pulse.sh CASE   against PipeWire's PulseAudio server
 source "$(dirname "$0")/../support/sound_server.sh"
+[ "${SOUND_SERVER:-}" = pipewire ] && source "$(dirname "$0")/../support/pipewire_server.sh"
 
 NORMAL_OUTPUT='GLFW Init\n\nMusic Loaded\nTextures Loaded\n'
 

@@ -41,7 +41,7 @@ matches-program)
   xdotool key Escape
   expect_exit 0 15
   render --time 3 -o renderer.png 2>/dev/null
-  differing=$(compare -metric AE "$WORK/program.png" -alpha off "$WORK/renderer.png" -alpha off null: 2>&1 || true)
+  differing=$(differing_pixels "$WORK/program.png" "$WORK/renderer.png")
   [ "$differing" = 0 ] || fail "$differing pixels differ between the program and the renderer"
   ;;
 short-video)

@@ -110,13 +110,27 @@ render_frame() {
     fail "the renderer failed at $2 s"
 }
 
+# differing_pixels A B: how many pixels of two pictures (FILE or FILE[REGION])
+# differ. Mesa 25's llvmpipe (Debian 13) draws a window a level off, here and there,
+# from what it draws offscreen for the renderer: a level on at most one pixel in a
+# thousand counts as the same picture; more pixels, or more than a level, count.
+differing_pixels() {
+  local exact
+  exact=$(compare -metric AE "$1" -alpha off "$2" -alpha off null: 2>&1 || true)
+  if [ "$exact" != 0 ] && [ "$exact" -le $(($(identify -format '%[fx:w*h]' "$2") / 1000)) ] 2>/dev/null &&
+    [ "$(compare -metric AE -fuzz 0.5% "$1" -alpha off "$2" -alpha off null: 2>&1 || true)" = 0 ]; then
+    exact=0
+  fi
+  echo "$exact"
+}
+
 # expect_frame NAME REGION SECONDS: within that time the screen's REGION is, pixel
 # for pixel, that of the rendered frame.
 expect_frame() {
   local deadline=$((SECONDS + $3)) differing
   while :; do
     screenshot "$WORK/shot.png"
-    differing=$(compare -metric AE "$WORK/shot.png[$2]" -alpha off "$WORK/$1.png[$2]" -alpha off null: 2>&1 || true)
+    differing=$(differing_pixels "$WORK/shot.png[$2]" "$WORK/$1.png[$2]")
     [ "$differing" = 0 ] && return 0
     [ $SECONDS -lt $deadline ] || fail "$2 of the screen is not the frame \"$1\" ($differing pixels differ)"
     kill -0 "$PROGRAM_PID" 2>/dev/null || fail "the program ended"

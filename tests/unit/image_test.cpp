@@ -50,7 +50,9 @@ std::vector<unsigned char> ResampleByHand(const std::vector<unsigned char> &sour
 {
     const float xStep = targetWidth > 1 ? float(sourceWidth - 1) / float(targetWidth - 1) : 0.0f;
     const float yStep = targetHeight > 1 ? float(sourceHeight - 1) / float(targetHeight - 1) : 0.0f;
-    auto at = [&](int row, int column, int k) { return int(source[(size_t(row) * sourceWidth + column) * bpp + k]); };
+    auto at = [&](int row, int column, int k) {
+        return int(source[(size_t(row) * size_t(sourceWidth) + size_t(column)) * size_t(bpp) + size_t(k)]);
+    };
     std::vector<unsigned char> target;
     int row = 0;
     double yFraction = 0.0;

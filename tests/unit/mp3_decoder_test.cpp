@@ -19,7 +19,7 @@ std::vector<int16_t> DecodeAll(Mp3Decoder &decoder, size_t chunkFrames)
     std::vector<int16_t> pcm;
     std::vector<int16_t> chunk(chunkFrames * size_t(decoder.Channels()));
     while (size_t frames = decoder.Decode(chunk.data(), chunkFrames))
-        pcm.insert(pcm.end(), chunk.begin(), chunk.begin() + frames * size_t(decoder.Channels()));
+        pcm.insert(pcm.end(), chunk.begin(), chunk.begin() + long(frames * size_t(decoder.Channels())));
     return pcm;
 }
 
@@ -124,7 +124,7 @@ TEST(Mp3Decoder, CutFilePlaysWhatItHasFromTheSameFirstSample)
         const char *name = vbr ? "Xing" : "Info";
         const auto tag = std::search(mp3.begin(), mp3.end(), name, name + 4);
         ASSERT_NE(tag, mp3.end());
-        tag[7] &= ~0x08;
+        tag[7] &= static_cast<unsigned char>(~0x08u);
         const std::vector<unsigned char> bare(mp3.begin(), mp3.begin() + long(mp3.size() / 2));
         auto bareDecoder = Mp3Decoder::Open(bare.data(), bare.size());
         ASSERT_TRUE(bareDecoder);
@@ -179,7 +179,7 @@ TEST(Mp3Decoder, RefusesWhatIsNotMp3)
     for (int i = 0; i < 300; i++)
         page += text;
     cases.push_back({"text", {page.begin(), page.end()}});
-    for (size_t size : {100, 5000, 300000})
+    for (size_t size : {size_t(100), size_t(5000), size_t(300000)})
         cases.push_back({"random " + std::to_string(size), randomBytes(size)});
     // A WAV file of the same music.
     // clang-format off

@@ -100,7 +100,7 @@ protected:
             for (int x = 0; x < W; x++) {
                 Colour c = At(x, y);
                 bool near = true;
-                for (int i = 0; i < 3; i++)
+                for (size_t i = 0; i < 3; i++)
                     near = near && std::abs(c[i] - colour[i]) <= tolerance;
                 count += near;
             }
@@ -115,7 +115,7 @@ std::unique_ptr<EglContext> Pixels::context;
 
 void ExpectNear(Colour got, Colour want, const char *where, int tolerance = 2)
 {
-    for (int i = 0; i < 3; i++)
+    for (size_t i = 0; i < 3; i++)
         EXPECT_NEAR(got[i], want[i], tolerance) << where << " channel " << i;
 }
 

@@ -5,6 +5,7 @@
 
 #include <GLFW/glfw3.h>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -45,12 +46,29 @@ const GLFWvidmode *ChooseMonitorMode(GLFWmonitor *monitor, int width, int height
 
 int BitsHint(int bits) { return bits > 0 ? bits : GLFW_DONT_CARE; }
 
+// Where the compositor lists a 10-bit framebuffer first (R10G10B10A2), "any colour"
+// gets it and the window stays empty: unspecified colour is 8 bits a channel.
+int ColourBitsHint(int bits) { return bits > 0 ? bits : 8; }
+
+// GLFW 3.4 tries Wayland first wherever it was built with it, and outside a Wayland
+// session that leaves libwayland's complaint on stderr and no reason worth reading:
+// there, X11 is asked for by name (and its reason names DISPLAY).
+void ChoosePlatform()
+{
+#ifdef GLFW_PLATFORM
+    const char *wayland = getenv("WAYLAND_DISPLAY");
+    if (!(wayland && *wayland) && glfwPlatformSupported(GLFW_PLATFORM_X11))
+        glfwInitHint(GLFW_PLATFORM, GLFW_PLATFORM_X11);
+#endif
+}
+
 } // namespace
 
 bool Init()
 {
     if (!s_window.initialized) {
         glfwSetErrorCallback(RememberError);
+        ChoosePlatform();
         s_window.initialized = glfwInit() == GLFW_TRUE;
     }
     return s_window.initialized;
@@ -109,9 +127,9 @@ bool OpenWindow(int width, int height, int redBits, int greenBits, int blueBits,
 
     glfwDefaultWindowHints();
     glfwWindowHint(GLFW_DOUBLEBUFFER, GLFW_TRUE);
-    glfwWindowHint(GLFW_RED_BITS, BitsHint(redBits));
-    glfwWindowHint(GLFW_GREEN_BITS, BitsHint(greenBits));
-    glfwWindowHint(GLFW_BLUE_BITS, BitsHint(blueBits));
+    glfwWindowHint(GLFW_RED_BITS, ColourBitsHint(redBits));
+    glfwWindowHint(GLFW_GREEN_BITS, ColourBitsHint(greenBits));
+    glfwWindowHint(GLFW_BLUE_BITS, ColourBitsHint(blueBits));
     glfwWindowHint(GLFW_ALPHA_BITS, BitsHint(alphaBits));
     glfwWindowHint(GLFW_DEPTH_BITS, BitsHint(depthBits));
     glfwWindowHint(GLFW_STENCIL_BITS, BitsHint(stencilBits));
