@@ -321,9 +321,13 @@ test("a phone: a tap starts the show full screen, 4:3 with black bars either way
       assert.ok(await black(0, 0, 160, 300) && await black(684, 0, 160, 300), "black either side");
 
       // Two quick taps leave full screen; the timeline's cross ends the show, as Escape does.
-      await page.touchscreen.tap(422, 150);
-      await page.touchscreen.tap(422, 150);
-      await page.waitForFunction(() => document.fullscreenElement === null);
+      // (Again if a busy machine spaced the two taps too far apart to count as one.)
+      for (let tries = 0; tries < 3 && (await fullScreen()); tries++) {
+        await page.touchscreen.tap(422, 150);
+        await page.touchscreen.tap(422, 150);
+        await page.waitForTimeout(500);
+      }
+      assert.equal(await fullScreen(), false, "a double tap leaves full screen");
       await page.touchscreen.tap(422, 150);
       await page.tap("#stop");
       await untilState(page, ["ended"], 10000);
