@@ -6,7 +6,13 @@
 //   next to its empty frame. Chromium draws WebGL with its own SwiftShader; where
 //   Mesa's Vulkan driver is installed it also draws on lavapipe, whose rasteriser
 //   is the llvmpipe the native program uses: the same software renderer;
-// - the page's download, raw and gzip, next to the show's own files.
+// - the page's download, raw and gzip, next to the show's own files; the bytes
+//   the server sends on a first visit (the service worker keeping the site) and a
+//   second (served by the worker);
+// - the single file heartcube.html: its size, and opening it from disk to the
+//   play button, next to the served page's;
+// - each scene's frame rate in a phone's profile (390x844 at 3 device pixels to
+//   a CSS pixel, touch) next to the desktop's 640x480, on SwiftShader.
 //
 //   node bench/web_bench.mjs [--seconds S] [--loads N]
 // from the source folder after ./scripts/test (or scripts/build release and
@@ -14,12 +20,15 @@
 // under xvfb-run. SITE, SHOW and NATIVE may name other builds.
 import { execFileSync } from "node:child_process";
 import { existsSync, readdirSync, readFileSync, statSync } from "node:fs";
-import { join } from "node:path";
+import { join, resolve } from "node:path";
+import { pathToFileURL } from "node:url";
 import { parseArgs } from "node:util";
 import { gzipSync } from "node:zlib";
 import { start } from "../tests/web/browser.mjs";
 
 const SITE = process.env.SITE || "build-web/site";
+const SINGLE_FILE = join(SITE, "..", "heartcube.html");
+const PHONE = { viewport: { width: 390, height: 844 }, deviceScaleFactor: 3, hasTouch: true, isMobile: true };
 const SHOW = process.env.SHOW || "build/show";
 const NATIVE = process.env.NATIVE || "build/bench/heartcube-bench-scenes";
 const { values: options } = parseArgs({ options: { seconds: { type: "string", default: "3" },
@@ -57,13 +66,59 @@ function downloads() {
   const rows = [
     ["program (heartcube.js + .wasm)", sizes(code)],
     ["page (html, css, page.js)", sizes(site.filter((path) => /(index\.html|page\.css|page\.js)$/.test(path)))],
-    ["start picture (storyboard.png)", sizes(site.filter((path) => path.endsWith(".png")))],
+    ["pictures (storyboard.png, icon.png)", sizes(site.filter((path) => path.endsWith(".png")))],
     ["show package (heartcube.data)", sizes(site.filter((path) => path.endsWith(".data")))],
     ["the whole folder", sizes(site)],
     ["the show's own files (build/show)", sizes(files(SHOW))],
   ];
   for (const [name, { raw, gzip }] of rows) console.log(`  ${name.padEnd(36)} ${kb(raw)} ${kb(gzip)}`);
   return rows[0][1].gzip;
+}
+
+// Navigation to the play button ready, in ms: the median of `loads` visits.
+async function untilReady(browser, address) {
+  const times = [];
+  for (let i = 0; i < loads; i++) {
+    const page = await browser.context.newPage();
+    await page.goto(address);
+    await page.waitForFunction(() => window.heartcube.state === "ready", null, { timeout: 60000 });
+    times.push(await page.evaluate(() => performance.now()));
+    await page.close();
+  }
+  return median(times);
+}
+
+function singleFile() {
+  const { raw, gzip } = sizes([SINGLE_FILE]);
+  console.log(`Single file heartcube.html: ${kb(raw)} (${kb(gzip)} gzip -9; the show inside is gzipped already)`);
+}
+
+// What the server sends: bytes written on every connection since `from`.
+function sent(server) {
+  const sockets = new Set();
+  server.on("connection", (socket) => sockets.add(socket));
+  return () => [...sockets].reduce((sum, socket) => sum + socket.bytesWritten, 0);
+}
+
+async function visits() {
+  const browser = await start(SITE, { device: { serviceWorkers: "allow" } });
+  try {
+    const bytes = sent(browser.server);
+    const first = await browser.context.newPage();
+    await first.goto(`${browser.url}index.html`);
+    await first.waitForFunction(() => window.heartcube.offline === true, null, { timeout: 120000 });
+    const firstVisit = bytes();
+    await first.close();
+    const second = await browser.context.newPage();
+    await second.goto(`${browser.url}index.html`);
+    await second.waitForFunction(() => window.heartcube.state === "ready", null, { timeout: 60000 });
+    await second.waitForTimeout(500);
+    console.log(`Sent by the server: first visit ${kb(firstVisit)} (the page, then the service worker keeping ` +
+      `the site), second visit ${bytes() - firstVisit} bytes (served by the worker)`);
+    await second.close();
+  } finally {
+    await browser.close();
+  }
 }
 
 async function loadTimes(browser) {
@@ -83,6 +138,8 @@ async function loadTimes(browser) {
   console.log(`  navigation to the first frame (?t=4): ${median(firstFrame).toFixed(0)} ms ` +
     `(median of ${loads}; ${Math.min(...firstFrame).toFixed(0)}..${Math.max(...firstFrame).toFixed(0)})`);
   console.log(`  navigation to the play button ready:  ${median(ready).toFixed(0)} ms (median of ${loads})`);
+  const single = await untilReady(browser, pathToFileURL(resolve(SINGLE_FILE)).href);
+  console.log(`  the single file from disk to the play button: ${single.toFixed(0)} ms (median of ${loads})`);
 }
 
 // The browser's own frame cost: a 640x480 WebGL canvas cleared every frame.
@@ -148,9 +205,11 @@ function nativeRates() {
   return rates;
 }
 
-for (const path of [SITE, SHOW, NATIVE]) statSync(path);
+for (const path of [SITE, SINGLE_FILE, SHOW, NATIVE]) statSync(path);
 const codeGzip = downloads();
 console.log(`  program gzip against the 400 KB goal: ${(codeGzip / 1024 / 400).toFixed(2)}x`);
+singleFile();
+await visits();
 
 // Frame rates are not held to the display's, so that both sides draw as fast as they can.
 const UNCAPPED = ["--disable-frame-rate-limit", "--disable-gpu-vsync"];
@@ -171,6 +230,13 @@ for (const [renderer, options] of renderers) {
     await browser.close();
   }
 }
+const phone = await start(SITE, { ...renderers[0][1], device: PHONE });
+let phoneRates;
+try {
+  phoneRates = await webRates(phone);
+} finally {
+  await phone.close();
+}
 const native = nativeRates();
 
 console.log(`Frames per second at 640x480, ${seconds} s a scene (the machine's load moves these), and against`);
@@ -181,4 +247,12 @@ for (const name of ["empty frame", ...SCENES.map(([scene]) => scene)]) {
   const n = native.get(name);
   console.log(`  ${name.padEnd(22)} ${n.toFixed(1).padStart(8)}` +
     names.map((r) => ` ${web.get(r).get(name).toFixed(1).padStart(12)}  ${(web.get(r).get(name) / n).toFixed(2)} `).join(""));
+}
+
+console.log(`A phone's profile against the desktop's, both in Chromium on ${renderers[0][0]}: the phone draws`);
+console.log("1170x878 device pixels (390x844 at 3 to a CSS pixel, portrait), the desktop 640x480.");
+console.log(`  ${"scene".padEnd(22)} ${"desktop".padStart(8)} ${"phone".padStart(8)}  ratio`);
+for (const name of ["empty frame", ...SCENES.map(([scene]) => scene)]) {
+  const desktop = web.get(renderers[0][0]).get(name), small = phoneRates.get(name);
+  console.log(`  ${name.padEnd(22)} ${desktop.toFixed(1).padStart(8)} ${small.toFixed(1).padStart(8)}  ${(small / desktop).toFixed(2)}`);
 }

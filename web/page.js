@@ -1,12 +1,15 @@
 // The page around the show: downloads the program and the show's data with a
-// loading bar, starts the show on a click (browsers start sound only after one),
-// keeps the canvas at 4:3 in the window, puts up the end screen, and says on the
-// page whatever goes wrong.
+// loading bar (or, in the single file, unpacks its own copies), starts the show on
+// a click or a tap (browsers start sound only after one), keeps the canvas at 4:3
+// in the screen's safe area, gives the timeline (pause, seek, the scenes as
+// chapters, full screen, the end), puts up the end screen, keeps the site for
+// offline visits, and says on the page whatever goes wrong.
 //
 //   index.html?t=SECONDS      the show frozen at that moment, at once, for comparing
 //                             with the offline renderer (&offset=S: the timer's lead)
 //   index.html?start=SECONDS  the soundtrack starts there (the program's --start);
-//                             ?mute and ?loop are its --mute and --loop
+//                             ?mute and ?loop are its --mute and --loop. While the
+//                             show plays, ?start= follows the scene shown.
 "use strict";
 
 const query = new URLSearchParams(location.search);
@@ -14,9 +17,14 @@ const stage = document.getElementById("stage");
 const startScreen = document.getElementById("start");
 const endScreen = document.getElementById("end");
 const playButton = document.getElementById("play");
+const controls = document.getElementById("controls");
+// The single file carries the program and the show, gzipped, in base64.
+const embedded = window.heartcubeFiles || null;
 
 // What tests and benchmarks read: the state, frames drawn (and when the first was,
-// in ms since navigation), messages, a frozen frame.
+// in ms since navigation), messages, a frozen frame (or, with grabFrame set, the
+// next frame drawn and its clocks), the chapters, and whether the site is kept
+// for offline visits.
 const heartcube = (window.heartcube = { state: "loading", frames: 0, messages: [], frame: null, module: null });
 
 function setState(state) {
@@ -36,6 +44,7 @@ function fail(text) {
   say("error", text);
   console.error(text);
   startScreen.hidden = true;
+  controls.hidden = true;
   setState("failed");
 }
 
@@ -55,10 +64,14 @@ const startTime = seconds("start");
 const timerOffset = seconds("offset");
 
 // The canvas's drawing buffer follows its size on screen, in device pixels, so that
-// the viewport, like the desktop window's, is the real size.
+// the viewport, like the desktop window's, is the real size. It fills the stage's
+// safe area at 4:3, whichever way the screen is turned.
 function fitCanvas() {
   const canvas = document.getElementById("canvas");
-  const width = Math.min(window.innerWidth, (window.innerHeight * 4) / 3);
+  const style = getComputedStyle(stage);
+  const across = stage.clientWidth - parseFloat(style.paddingLeft) - parseFloat(style.paddingRight);
+  const down = stage.clientHeight - parseFloat(style.paddingTop) - parseFloat(style.paddingBottom);
+  const width = Math.max(1, Math.min(across, (down * 4) / 3));
   const height = (width * 3) / 4;
   canvas.style.width = `${width}px`;
   canvas.style.height = `${height}px`;
@@ -68,17 +81,28 @@ function fitCanvas() {
 window.addEventListener("resize", fitCanvas);
 fitCanvas();
 
+// Full screen where the browser has it (a phone's browser may offer it only to an
+// installed page, which opens full screen by itself).
+const root = document.documentElement;
+const requestFullScreen = root.requestFullscreen || root.webkitRequestFullscreen;
+const fullScreenElement = () => document.fullscreenElement || document.webkitFullscreenElement;
 function toggleFullScreen() {
-  if (document.fullscreenElement) document.exitFullscreen();
-  else if (document.documentElement.requestFullscreen) document.documentElement.requestFullscreen().catch(() => {});
+  if (fullScreenElement()) (document.exitFullscreen || document.webkitExitFullscreen).call(document);
+  else if (requestFullScreen) Promise.resolve(requestFullScreen.call(root, { navigationUI: "hide" })).catch(() => {});
 }
-window.addEventListener("keydown", (event) => {
-  if ((event.key === "f" || event.key === "F") && !event.ctrlKey && !event.altKey && !event.metaKey) toggleFullScreen();
-});
+if (!requestFullScreen) document.getElementById("fullscreen").hidden = true;
 stage.addEventListener("dblclick", toggleFullScreen);
+
+// The single file's own copy of a file: base64 of its gzip.
+async function unpack(name) {
+  if (typeof DecompressionStream === "undefined") throw new Error("this browser cannot unpack the show it carries");
+  const packed = await fetch(`data:application/octet-stream;base64,${embedded[name]}`);
+  return new Response(packed.body.pipeThrough(new DecompressionStream("gzip"))).arrayBuffer();
+}
 
 // Downloads the files in one loading bar; resolves to their bytes.
 async function download(names) {
+  if (embedded) return Promise.all(names.map(unpack));
   const bar = document.getElementById("loading-bar");
   const text = document.getElementById("loading-text");
   const responses = await Promise.all(
@@ -122,6 +146,7 @@ async function download(names) {
 }
 
 function loadScript(name) {
+  if (typeof createHeartcube === "function") return Promise.resolve(); // the single file's own
   return new Promise((resolve, reject) => {
     const script = document.createElement("script");
     script.src = name;
@@ -164,6 +189,7 @@ async function makeShow() {
     ended() {
       if (heartcube.state === "failed") return;
       setState("ended");
+      controls.hidden = true;
       document.title = "heartcube";
       if (audio) audio.close().catch(() => {});
       audio = null;
@@ -174,6 +200,8 @@ async function makeShow() {
       heartcube.frames = frames;
       if (frames === 1) heartcube.firstFrameAt = performance.now();
       if (fixedTime !== null) lookAtFrame(frames);
+      else followShow();
+      if (heartcube.grabFrame) keepFrame();
     },
   };
   const module = await createHeartcube({
@@ -193,6 +221,7 @@ async function makeShow() {
     onAbort: (what) => fail(`The show stopped on an internal error: ${what}`),
   });
   heartcube.module = module;
+  listChapters(module);
   return module;
 }
 
@@ -205,12 +234,22 @@ function lookAtFrame(frames) {
   for (let error = gl.getError(); error !== gl.NO_ERROR; error = gl.getError())
     console.error(`OpenGL error 0x${error.toString(16)} in frame ${frames}`);
   if (frames !== 2) return;
+  keepFrame();
+  setState("frozen");
+}
+
+// The frame just drawn, as read back before the browser shows it (and with it the
+// clocks it was drawn at, where the show plays): what the tests compare.
+function keepFrame() {
+  const module = heartcube.module;
+  const gl = module.ctx;
   const width = gl.drawingBufferWidth;
   const height = gl.drawingBufferHeight;
   const pixels = new Uint8Array(width * height * 4);
   gl.readPixels(0, 0, width, height, gl.RGBA, gl.UNSIGNED_BYTE, pixels);
   heartcube.frame = { width, height, pixels };
-  setState("frozen");
+  if (fixedTime === null) Object.assign(heartcube.frame, { music: module._WebShowPosition(), timer: module._WebShowTimer() });
+  heartcube.grabFrame = false;
 }
 
 // The program's own options, from the address: ?start=S, ?mute, ?loop.
@@ -226,6 +265,7 @@ function run(module) {
   setState("playing");
   startScreen.hidden = true;
   endScreen.hidden = true;
+  shownAt = shownChapter = -1;
   said.length = 0;
   let status = 0;
   try {
@@ -235,6 +275,155 @@ function run(module) {
   }
   // A refusal (a ?start= past the end, say) is the program's last line before it ends.
   if (status) fail(`The show cannot start: ${(said.at(-1) || `status ${status}`).replace(/^heartcube: /, "")}.`);
+  else if (fixedTime === null && heartcube.state === "playing") {
+    labelPause(false);
+    controls.hidden = false;
+    wake();
+  }
+}
+
+// The timeline: the program's pause and position, the scenes as chapters from the
+// show's own schedule, and the viewer's ways to them (buttons, the bar, taps, keys).
+const pauseButton = document.getElementById("pause");
+const position = document.getElementById("position");
+const clock = document.getElementById("clock");
+const chapterList = document.getElementById("chapters");
+const chapters = []; // { name, second } of each scene, in order
+const SEEK_STEP_MS = 5000; // the arrows' step, as on the desktop with --controls
+let shownAt = -1; // the position the timeline shows, in ms
+let shownChapter = -1;
+let dragging = false;
+
+const minutes = (seconds) => `${Math.floor(seconds / 60)}:${String(Math.floor(seconds % 60)).padStart(2, "0")}`;
+const live = () => (heartcube.state === "playing" && fixedTime === null ? heartcube.module : null);
+
+function listChapters(module) {
+  if (chapters.length) return;
+  position.max = String(module._WebShowEndSecond());
+  for (let i = 0; i < module._WebSceneCount(); i++) {
+    const chapter = { name: module.UTF8ToString(module._WebSceneName(i)), second: module._WebSceneStartSecond(i) };
+    chapters.push(chapter);
+    chapterList.add(new Option(`${i + 1} ${chapter.name} ${minutes(chapter.second)}`, String(i)));
+  }
+  heartcube.chapters = chapters;
+}
+
+// The scene the music clock asks for: the last that starts at or before its second.
+const chapterAt = (ms) => chapters.reduce((at, chapter, i) => (chapter.second * 1000 <= ms ? i : at), 0);
+
+// Each frame: the bar, the clock, the scene and the address follow the music. The
+// address remembers the scene, so a reload or a shared link starts there.
+function followShow() {
+  const module = live();
+  if (!module) return;
+  const ms = module._WebShowPosition();
+  if (ms === shownAt) return;
+  shownAt = ms;
+  if (!dragging) position.value = String(ms / 1000);
+  clock.textContent = minutes(ms / 1000);
+  const chapter = chapterAt(ms);
+  if (chapter === shownChapter || ms === 0) return;
+  shownChapter = chapter;
+  chapterList.value = String(chapter);
+  const address = new URL(location.href);
+  if (chapter > 0) address.searchParams.set("start", String(chapters[chapter].second));
+  else address.searchParams.delete("start");
+  history.replaceState(null, "", address);
+}
+
+function seek(ms) {
+  const module = live();
+  if (!module) return;
+  module._WebSeekShow(Math.max(0, Math.round(ms)));
+  wake();
+}
+
+function setPaused(paused) {
+  const module = live();
+  if (!module) return;
+  module._WebPauseShow(paused ? 1 : 0);
+  labelPause(paused);
+  wake();
+}
+
+function labelPause(paused) {
+  pauseButton.textContent = paused ? "▶" : "❚❚";
+  pauseButton.setAttribute("aria-label", paused ? "Play" : "Pause");
+}
+const paused = () => !!live()?._WebShowPaused();
+
+// The end, as Escape: the program ends the show at its next frame.
+function endShow() {
+  live()?._WebEndShow();
+  if (fullScreenElement()) toggleFullScreen();
+}
+
+// The timeline fades after a few seconds of play without a pointer or a tap.
+let idleTimer = 0;
+function wake() {
+  controls.classList.remove("idle");
+  document.body.classList.remove("idle");
+  clearTimeout(idleTimer);
+  idleTimer = setTimeout(() => {
+    if (!live() || paused() || dragging || controls.matches(":hover")) return;
+    controls.classList.add("idle");
+    document.body.classList.add("idle");
+  }, 3000);
+}
+
+pauseButton.addEventListener("click", () => setPaused(!paused()));
+position.addEventListener("pointerdown", () => (dragging = true));
+window.addEventListener("pointerup", () => (dragging = false));
+position.addEventListener("input", () => seek(position.valueAsNumber * 1000));
+chapterList.addEventListener("change", () => seek(chapters[Number(chapterList.value)].second * 1000));
+document.getElementById("fullscreen").addEventListener("click", toggleFullScreen);
+document.getElementById("stop").addEventListener("click", endShow);
+window.addEventListener("pointermove", (event) => event.pointerType === "mouse" && wake());
+
+// A tap shows the timeline; two taps in quick succession toggle full screen (and the
+// double click a touch may also make does not toggle it back).
+let lastTap = null;
+let tapToggledAt = -Infinity;
+stage.addEventListener("pointerup", (event) => {
+  if (event.pointerType !== "touch") return;
+  wake();
+  const near = lastTap && event.timeStamp - lastTap.at < 400 && Math.hypot(event.clientX - lastTap.x, event.clientY - lastTap.y) < 40;
+  lastTap = near ? null : { at: event.timeStamp, x: event.clientX, y: event.clientY };
+  if (!near) return;
+  tapToggledAt = event.timeStamp;
+  toggleFullScreen();
+});
+stage.addEventListener("dblclick", (event) => event.timeStamp - tapToggledAt > 600 && toggleFullScreen());
+
+// F: full screen. While the show plays: Space pauses and plays, the arrows go 5 s
+// back and on, 1 to 8 go to a scene (Escape is the program's own).
+window.addEventListener("keydown", (event) => {
+  if (event.ctrlKey || event.altKey || event.metaKey) return;
+  if (event.key === "f" || event.key === "F") {
+    toggleFullScreen();
+    return;
+  }
+  const module = live();
+  if (!module) return;
+  const chapter = Number(event.key) - 1;
+  if (event.key === " ") setPaused(!paused());
+  else if (event.key === "ArrowLeft") seek(module._WebShowPosition() - SEEK_STEP_MS);
+  else if (event.key === "ArrowRight") seek(module._WebShowPosition() + SEEK_STEP_MS);
+  else if (/^[1-9]$/.test(event.key) && chapter < chapters.length) seek(chapters[chapter].second * 1000);
+  else return;
+  event.preventDefault();
+});
+
+// Served over HTTP, the site keeps its files for visits without the network. Asked
+// once the show has downloaded, so the worker's copies come from the browser's
+// cache rather than the network a second time.
+function keepForOffline() {
+  if (embedded || !("serviceWorker" in navigator) || !/^https?:$/.test(location.protocol)) return;
+  navigator.serviceWorker.register("sw.js").catch(() => {});
+  navigator.serviceWorker.ready.then(() => {
+    heartcube.offline = true;
+    document.getElementById("offline").hidden = false;
+  });
 }
 
 // Sound starts only in a click's handler: the audio context is made right here.
@@ -258,6 +447,7 @@ async function main() {
     fail(`The show cannot start: ${error.message}.`);
     return;
   }
+  keepForOffline();
   let module;
   try {
     module = await makeShow();
@@ -273,8 +463,10 @@ async function main() {
   document.getElementById("loading-text").textContent = "Ready.";
   playButton.disabled = false;
   playButton.focus();
-  playButton.addEventListener("click", () => {
+  // A tap on a phone or a tablet also fills the screen with the show.
+  playButton.addEventListener("click", (event) => {
     audio = newAudio();
+    if (event.pointerType === "touch" && !fullScreenElement()) toggleFullScreen();
     run(module);
   }, { once: true });
   document.getElementById("again").addEventListener("click", async () => {

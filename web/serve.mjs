@@ -21,6 +21,7 @@ const TYPES = {
   ".wasm": "application/wasm",
   ".data": "application/octet-stream",
   ".png": "image/png",
+  ".webmanifest": "application/manifest+json",
 };
 
 // What a failed look-up or open says to the browser.

@@ -8,6 +8,7 @@
 #include <emscripten.h>
 #endif
 
+#include "main/controls.h"
 #include "main/options.h"
 #include "music/music.h"
 #include "platform/sound.h"
@@ -18,6 +19,8 @@
 #include "timeline/timeline.h"
 
 int g_running = 0;
+// --controls: the viewer's keys pause, seek and pick a scene.
+static int s_controls = 0;
 
 // The frame-rate title: frames counted since it last changed, and when that was.
 static int s_frames = 0;
@@ -47,6 +50,8 @@ static void RunFrame()
     // calls find the window layer terminated and do nothing.
     glfwSwapBuffers();
     g_running = !glfwGetKey(GLFW_KEY_ESC) && glfwGetWindowParam(GLFW_OPENED);
+    if (s_controls)
+        ReadControlKeys();
 }
 
 #ifdef __EMSCRIPTEN__
@@ -76,6 +81,7 @@ int main(int argc, char **argv)
     SetSoundMuted(options.mute != 0);
     SetStreamStart(options.startMilliseconds);
     g_loopShow = options.loop;
+    s_controls = options.controls;
 
     glfwInit();
     printf("GLFW Init\n");

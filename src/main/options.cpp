@@ -23,6 +23,8 @@ static const char USAGE[] = "usage: heartcube [OPTION...]\n"
                             "  --start SECONDS  start that far into the soundtrack, and so at that scene\n"
                             "  --loop           start again from the beginning when the show ends\n"
                             "  --mute           no sound; the show keeps time all the same\n"
+                            "  --controls       keys to move around: Space pauses and plays, Left and Right\n"
+                            "                   go 5 s back and on, 1 to 8 go to the start of a scene\n"
                             "  --help           this text\n"
                             "  --version        the program's version\n";
 
@@ -56,6 +58,7 @@ int ReadOptions(int argc, char **argv, ViewerOptions *options)
     options->startMilliseconds = 0;
     options->loop = 0;
     options->mute = 0;
+    options->controls = 0;
 
     for (int i = 1; i < argc; i++) {
         const char *argument = argv[i];
@@ -96,6 +99,8 @@ int ReadOptions(int argc, char **argv, ViewerOptions *options)
             flag = &options->loop;
         else if (strcmp(name, "--mute") == 0)
             flag = &options->mute;
+        else if (strcmp(name, "--controls") == 0)
+            flag = &options->controls;
         else if (strcmp(name, "--help") != 0 && strcmp(name, "--version") != 0)
             return Bad("unknown option %s (try --help)", name);
         if (equals)

@@ -7,6 +7,7 @@ struct ViewerOptions {
     int startMilliseconds;  // --start SECONDS: where the soundtrack starts
     int loop;               // --loop: start again at the end instead of closing
     int mute;               // --mute: no sound, the clock runs all the same
+    int controls;           // --controls: Space, the arrows and 1 to 8 pause, seek and pick a scene
 };
 
 enum {

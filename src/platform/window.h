@@ -16,7 +16,10 @@ enum {
     GLFW_FULLSCREEN = 0x00010002,
     GLFW_OPENED = 0x00020001,
     GLFW_STICKY_KEYS = 0x00030002,
+    GLFW_KEY_SPACE = 32, // printable keys are their upper-case characters: '1'
     GLFW_KEY_ESC = 257,
+    GLFW_KEY_LEFT = 285,
+    GLFW_KEY_RIGHT = 286,
     GLFW_RELEASE = 0,
     GLFW_PRESS = 1
 };
@@ -24,6 +27,8 @@ enum {
 int glfwInit();
 void glfwTerminate();
 double glfwGetTime();
+// The timer reads this from now on, and runs on from it (never below 0).
+void glfwSetTime(double time);
 
 // Bit counts of 0 leave the pixel format to the driver. In GLFW_FULLSCREEN mode the
 // display switches to the mode closest to 32 bits per pixel, then closest in size.
@@ -40,6 +45,10 @@ int glfwGetKey(int key);
 int glfwGetWindowParam(int param);
 // Whether the window system (GLX, EGL) offers an extension of that name.
 int glfwExtensionSupported(const char *extension);
+
+// Not GLFW 2's: held, the timer stands at its reading, so the animations hold
+// still while the viewer pauses the show; released, it runs on from there.
+void HoldTimer(int held);
 
 // Counts the windows opened so far, so that what is learnt about one OpenGL
 // context is asked again of the next.

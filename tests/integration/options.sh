@@ -20,7 +20,7 @@ command-line)
   export DISPLAY=:nowhere
   run() { "$HEARTCUBE" "$@" >"$WORK/out" 2>"$WORK/err"; }
   run --help || fail "--help failed"
-  for option in --show --window --start --loop --mute --help --version; do
+  for option in --show --window --start --loop --mute --controls --help --version; do
     grep -q -- "^  $option" "$WORK/out" || fail "--help does not list $option"
   done
   run --version && [ "$(cat "$WORK/out")" = "heartcube $VERSION" ] || fail "--version: $(cat "$WORK/out")"
@@ -94,6 +94,47 @@ show)
   expect_frame title 640x480+0+0 10
   escape_and_exit
   expect_quiet_stderr
+  ;;
+controls)
+  # Without --controls the keys do nothing; with it, 8 and 2 go to their scenes,
+  # Space holds the tunnel still and lets it run on, and Left goes 5 s back.
+  make_show
+  render_frame title 3
+  render_frame end 106
+  render_frame creators 12
+  render_frame tunnel 42
+  render_frame rotozoomer 24
+  start_show 640x480 --mute
+  window_id >/dev/null
+  xdotool key 8
+  sleep 1
+  expect_frame title 640x480+0+0 1
+  escape_and_exit
+  start_program --mute --controls
+  wait_for_output "Textures Loaded" 30
+  window_id >/dev/null
+  xdotool key 8
+  expect_frame end 640x480+0+0 10
+  xdotool key 2
+  expect_frame creators 640x480+0+0 10
+  xdotool key 4
+  expect_frame tunnel 640x24+0+0 10
+  xdotool key space
+  sleep 0.5
+  screenshot "$WORK/paused-1.png"
+  sleep 1
+  screenshot "$WORK/paused-2.png"
+  [ "$(compare -metric AE "$WORK/paused-1.png" "$WORK/paused-2.png" null: 2>&1 || true)" = 0 ] ||
+    fail "the tunnel moved while paused"
+  # 33 s less 5: the rotozoomer, whose border stands still above it.
+  xdotool key Left
+  expect_frame rotozoomer 640x24+0+0 10
+  xdotool key space
+  sleep 0.5
+  screenshot "$WORK/playing.png"
+  [ "$(compare -metric AE "$WORK/paused-2.png" "$WORK/playing.png" null: 2>&1 || true)" != 0 ] ||
+    fail "the show did not play on"
+  escape_and_exit
   ;;
 *)
   echo "unknown case $1" >&2

@@ -21,8 +21,12 @@ const QUIET = [
   "--mute-audio",
 ];
 
-// Starts the server on the site folder and the browser; close() stops both.
-export async function start(site, { extraArgs = [], env = {} } = {}) {
+// Starts the server on the site folder and the browser; close() stops both,
+// stopServer() the server alone. A desktop profile by default (640 x 480, no
+// touch, service workers blocked so that page.route sees every request); `device`
+// gives Playwright's viewport, deviceScaleFactor, hasTouch, isMobile and
+// serviceWorkers instead.
+export async function start(site, { extraArgs = [], env = {}, device = {} } = {}) {
   const server = await serve(site);
   const profile = mkdtempSync(join(tmpdir(), "heartcube-chromium-"));
   let context;
@@ -34,6 +38,8 @@ export async function start(site, { extraArgs = [], env = {} } = {}) {
       env: { ...process.env, ...env },
       viewport: { width: 640, height: 480 },
       deviceScaleFactor: 1,
+      serviceWorkers: "block",
+      ...device,
     });
   } catch (error) {
     server.close();
@@ -42,11 +48,15 @@ export async function start(site, { extraArgs = [], env = {} } = {}) {
   }
   return {
     context,
+    server,
     url: `http://127.0.0.1:${server.address().port}/`,
-    async close() {
-      await context.close().catch(() => {});
+    stopServer() {
       server.closeAllConnections();
       server.close();
+    },
+    async close() {
+      await context.close().catch(() => {});
+      this.stopServer();
       rmSync(profile, { recursive: true, force: true });
     },
   };

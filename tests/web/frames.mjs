@@ -12,9 +12,10 @@ export function readPng(path, width, height) {
   return { width, height, rgb };
 }
 
-// heartcube-render's frame at show time `seconds`.
-export function renderedFrame(render, show, seconds, width, height, pngPath) {
-  execFileSync(render, ["--show", show, "--time", String(seconds), "--size", `${width}x${height}`, "-o", pngPath]);
+// heartcube-render's frame at show time `seconds`, its timer `offset` seconds ahead.
+export function renderedFrame(render, show, seconds, width, height, pngPath, offset = 0) {
+  execFileSync(render, ["--show", show, "--time", String(seconds), "--timer-offset", String(offset),
+    "--size", `${width}x${height}`, "-o", pngPath]);
   return readPng(pngPath, width, height);
 }
 

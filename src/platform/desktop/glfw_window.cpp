@@ -19,6 +19,8 @@ struct GlfwWindow {
     GLFWwindow *window = nullptr;
     unsigned serial = 0;
     std::string lastError;
+    bool timerHeld = false;
+    double heldAt = 0.0; // the held timer's reading
 };
 
 GlfwWindow s_window;
@@ -79,9 +81,38 @@ void Terminate()
     glfwTerminate(); // destroys the window and gives the desktop its mode back
     s_window.window = nullptr;
     s_window.initialized = false;
+    s_window.timerHeld = false;
 }
 
-double Time() { return s_window.initialized ? glfwGetTime() : 0.0; }
+double Time()
+{
+    if (!s_window.initialized)
+        return 0.0;
+    return s_window.timerHeld ? s_window.heldAt : glfwGetTime();
+}
+
+void SetTime(double seconds)
+{
+    // GLFW's timer takes no negative reading.
+    seconds = seconds > 0.0 ? seconds : 0.0;
+    if (!s_window.initialized)
+        return;
+    if (s_window.timerHeld)
+        s_window.heldAt = seconds;
+    else
+        glfwSetTime(seconds);
+}
+
+void HoldTime(bool held)
+{
+    if (!s_window.initialized || held == s_window.timerHeld)
+        return;
+    if (held)
+        s_window.heldAt = glfwGetTime();
+    else
+        glfwSetTime(s_window.heldAt);
+    s_window.timerHeld = held;
+}
 
 bool OpenWindow(int width, int height, int redBits, int greenBits, int blueBits, int alphaBits, int depthBits,
                 int stencilBits, bool fullScreen)
@@ -167,10 +198,22 @@ void EnableStickyKeys()
         glfwSetInputMode(s_window.window, GLFW_STICKY_KEYS, GLFW_TRUE);
 }
 
-bool EscapePressed()
+bool KeyPressed(int classicKey)
 {
+    // GLFW 2 numbers its special keys from 257 (Escape; the arrows left and right at
+    // 285 and 286); printable keys are their upper-case characters in both.
+    int key = GLFW_KEY_UNKNOWN;
+    switch (classicKey) {
+    case 257: key = GLFW_KEY_ESCAPE; break;
+    case 285: key = GLFW_KEY_LEFT; break;
+    case 286: key = GLFW_KEY_RIGHT; break;
+    default:
+        if (classicKey >= GLFW_KEY_SPACE && classicKey <= GLFW_KEY_GRAVE_ACCENT)
+            key = classicKey;
+        break;
+    }
     GLFWwindow *window = s_window.window;
-    return window && glfwGetKey(window, GLFW_KEY_ESCAPE) == GLFW_PRESS;
+    return window && key != GLFW_KEY_UNKNOWN && glfwGetKey(window, key) == GLFW_PRESS;
 }
 
 bool WindowOpen() { return s_window.window != nullptr; }

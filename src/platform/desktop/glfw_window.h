@@ -7,13 +7,17 @@ namespace desktop {
 bool Init();
 void Terminate();
 double Time();
+void SetTime(double seconds);
+void HoldTime(bool held);
 bool OpenWindow(int width, int height, int redBits, int greenBits, int blueBits, int alphaBits, int depthBits,
                 int stencilBits, bool fullScreen);
 void SetTitle(const char *title);
 void GetFramebufferSize(int *width, int *height);
 void SwapBuffers();
 void EnableStickyKeys();
-bool EscapePressed();
+// A key by its GLFW 2 code (window.h), down or, with sticky keys, pressed since it
+// was last read.
+bool KeyPressed(int classicKey);
 bool WindowOpen();
 bool ExtensionSupported(const char *extension);
 unsigned WindowSerial();

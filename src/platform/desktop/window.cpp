@@ -7,6 +7,8 @@
 int glfwInit() { return desktop::Init() ? 1 : 0; }
 void glfwTerminate() { desktop::Terminate(); }
 double glfwGetTime() { return desktop::Time(); }
+void glfwSetTime(double time) { desktop::SetTime(time); }
+void HoldTimer(int held) { desktop::HoldTime(held != 0); }
 
 int glfwOpenWindow(int width, int height, int redBits, int greenBits, int blueBits, int alphaBits, int depthBits,
                    int stencilBits, int mode)
@@ -32,7 +34,7 @@ void glfwEnable(int token)
         desktop::EnableStickyKeys();
 }
 
-int glfwGetKey(int key) { return key == GLFW_KEY_ESC && desktop::EscapePressed() ? GLFW_PRESS : GLFW_RELEASE; }
+int glfwGetKey(int key) { return desktop::KeyPressed(key) ? GLFW_PRESS : GLFW_RELEASE; }
 
 int glfwGetWindowParam(int param) { return param == GLFW_OPENED && desktop::WindowOpen() ? 1 : 0; }
 

@@ -40,6 +40,9 @@ bool HeadlessShowEnded() { return s_window.ended; }
 int glfwInit() { return 1; }
 void glfwTerminate() { s_window.ended = true; }
 double glfwGetTime() { return s_window.timer; }
+// The host sets the timer frame by frame; nobody pauses a render.
+void glfwSetTime(double) {}
+void HoldTimer(int) {}
 int glfwOpenWindow(int, int, int, int, int, int, int, int, int) { return s_window.open ? 1 : 0; }
 void glfwSetWindowTitle(const char *) {}
 

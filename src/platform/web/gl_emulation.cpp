@@ -10,19 +10,75 @@
 // And WebGL samples a texture that has no picture as black where OpenGL 1.1 draws
 // untextured white: a picture that failed to load leaves a white panel on the
 // desktop, so such a texture gets one white texel here.
+//
+// The emulation's fragment shaders declare `precision mediump float`, which many
+// phones and tablets keep in 16 bits: steps of 1/64 at a texture coordinate of 16,
+// which the rotozoomer and the tunnel pass within a minute. So each quad's texture
+// coordinates are shifted by a whole number where its texture repeats (the same
+// picture) to lie about 0: within half their span and a half of it, 3 for the
+// rotozoomer's five repeats, where a 16-bit float's steps are 1/512 at most.
 
 #include <GL/gl.h>
+#include <cmath>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace {
+
+struct Vertex {
+    GLfloat texCoord[2];
+    GLfloat normal[3];
+    GLfloat position[3];
+};
+
+// Whether a texture repeats along s and t (OpenGL's default) or is clamped.
+struct Wrap {
+    bool repeats[2] = {true, true};
+};
 
 struct Current {
     GLfloat normal[3] = {0.0f, 0.0f, 1.0f};
     GLfloat texCoord[2] = {0.0f, 0.0f};
     std::unordered_set<GLuint> filled; // texture names with a level 0
+    GLuint bound = 0;                  // the texture the next quad shows
+    std::unordered_map<GLuint, Wrap> wraps;
+    GLenum primitive = 0; // as glBegin named it, until glEnd
+    Vertex quad[4];       // a quad's vertices, sent once it is whole
+    int quadVertices = 0;
 };
 
 Current s_current;
+
+void SendVertex(const Vertex &v)
+{
+    glTexCoord2f(v.texCoord[0], v.texCoord[1]);
+    glNormal3f(v.normal[0], v.normal[1], v.normal[2]);
+    glVertex3f(v.position[0], v.position[1], v.position[2]);
+}
+
+// Moves the quad's coordinates along each repeating axis by the whole number
+// nearest their middle (ties downwards, so a whole picture's 0 to 1 stays as it is).
+void SendQuad(Vertex *quad)
+{
+    const auto wrap = s_current.wraps.find(s_current.bound);
+    const Wrap repeat = wrap == s_current.wraps.end() ? Wrap() : wrap->second;
+    for (int axis = 0; axis < 2; axis++) {
+        if (!repeat.repeats[axis])
+            continue;
+        double low = quad[0].texCoord[axis], high = low;
+        for (int i = 1; i < 4; i++) {
+            low = std::fmin(low, quad[i].texCoord[axis]);
+            high = std::fmax(high, quad[i].texCoord[axis]);
+        }
+        const double shift = std::ceil((low + high) / 2.0 - 0.5);
+        if (shift == 0.0 || !std::isfinite(shift))
+            continue;
+        for (int i = 0; i < 4; i++)
+            quad[i].texCoord[axis] = static_cast<GLfloat>(quad[i].texCoord[axis] - shift);
+    }
+    for (int i = 0; i < 4; i++)
+        SendVertex(quad[i]);
+}
 
 GLint FormatOf(GLint internalFormat)
 {
@@ -55,9 +111,40 @@ void WebTexCoord2f(GLfloat s, GLfloat t)
 
 void WebVertex3f(GLfloat x, GLfloat y, GLfloat z)
 {
-    glTexCoord2f(s_current.texCoord[0], s_current.texCoord[1]);
-    glNormal3f(s_current.normal[0], s_current.normal[1], s_current.normal[2]);
-    glVertex3f(x, y, z);
+    const Vertex v = {{s_current.texCoord[0], s_current.texCoord[1]},
+                      {s_current.normal[0], s_current.normal[1], s_current.normal[2]},
+                      {x, y, z}};
+    if (s_current.primitive != GL_QUADS) {
+        SendVertex(v);
+        return;
+    }
+    s_current.quad[s_current.quadVertices++] = v;
+    if (s_current.quadVertices == 4) {
+        SendQuad(s_current.quad);
+        s_current.quadVertices = 0;
+    }
+}
+
+void WebBegin(GLenum mode)
+{
+    s_current.primitive = mode;
+    s_current.quadVertices = 0;
+    glBegin(mode);
+}
+
+// A quad left unfinished is dropped, as OpenGL drops it.
+void WebEnd()
+{
+    s_current.primitive = 0;
+    s_current.quadVertices = 0;
+    glEnd();
+}
+
+void WebTexParameteri(GLenum target, GLenum name, GLint value)
+{
+    glTexParameteri(target, name, value);
+    if (target == GL_TEXTURE_2D && (name == GL_TEXTURE_WRAP_S || name == GL_TEXTURE_WRAP_T))
+        s_current.wraps[s_current.bound].repeats[name == GL_TEXTURE_WRAP_T] = value == GL_REPEAT;
 }
 
 void WebVertex2f(GLfloat x, GLfloat y) { WebVertex3f(x, y, 0.0f); }
@@ -67,6 +154,7 @@ void WebBindTexture(GLenum target, GLuint texture)
     glBindTexture(target, texture);
     if (target != GL_TEXTURE_2D)
         return;
+    s_current.bound = texture;
     if (texture == 0 || s_current.filled.count(texture))
         return;
     static const GLubyte WHITE[4] = {255, 255, 255, 255};

@@ -11,3 +11,6 @@
 #define glBindTexture WebBindTexture
 #define glTexImage2D WebTexImage2D
 #define glHint WebHint
+#define glBegin WebBegin
+#define glEnd WebEnd
+#define glTexParameteri WebTexParameteri

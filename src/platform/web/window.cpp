@@ -20,6 +20,8 @@ namespace {
 struct WebWindow {
     bool initialised = false;
     double startMs = 0.0;
+    bool timerHeld = false;
+    double heldAt = 0.0; // the held timer's reading
     bool open = false;
     bool everOpened = false;
     bool sticky = false;
@@ -114,6 +116,7 @@ int glfwInit()
         emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, OnKey);
     }
     s_window.initialised = true;
+    s_window.timerHeld = false;
     s_window.startMs = emscripten_get_now();
     return 1;
 }
@@ -137,7 +140,31 @@ double glfwGetTime()
     int music = 0;
     if (WebFixedClocks(&timer, &music))
         return timer;
+    if (s_window.timerHeld)
+        return s_window.heldAt;
     return (emscripten_get_now() - s_window.startMs) / 1000.0;
+}
+
+void glfwSetTime(double time)
+{
+    time = std::max(time, 0.0);
+    if (s_window.timerHeld)
+        s_window.heldAt = time;
+    else
+        s_window.startMs = emscripten_get_now() - time * 1000.0;
+}
+
+void HoldTimer(int held)
+{
+    if (!s_window.initialised || (held != 0) == s_window.timerHeld)
+        return;
+    if (held) {
+        s_window.heldAt = glfwGetTime();
+        s_window.timerHeld = true;
+    } else {
+        s_window.timerHeld = false;
+        glfwSetTime(s_window.heldAt);
+    }
 }
 
 // The canvas is the window: its size is the page's business, whatever is asked.
@@ -195,3 +222,6 @@ int glfwGetWindowParam(int param) { return param == GLFW_OPENED && s_window.open
 int glfwExtensionSupported(const char *) { return 0; }
 
 unsigned GetWindowSerial() { return s_window.serial; }
+
+// The page's way to the end without a keyboard: Escape, pressed once.
+extern "C" EMSCRIPTEN_KEEPALIVE void WebEndShow() { s_window.escapePressed = true; }
