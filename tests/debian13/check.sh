@@ -11,6 +11,8 @@ set -euo pipefail
 CACHE=${HEARTCUBE_DEBIAN13_CACHE:-/var/cache/heartcube/debian13}
 MIRROR=${HEARTCUBE_DEBIAN_MIRROR:-http://deb.debian.org/debian}
 ROOT=$CACHE/root
+# The source tree inside the root, in root's home there.
+INNER=root/heartcube
 
 skip() { echo "skipped: $*"; exit 77; }
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -39,14 +41,14 @@ unmount() {
   done
   MOUNTED=()
   leftovers "$ROOT"
-  rm -rf --one-file-system "$ROOT/work"
+  rm -rf --one-file-system "${ROOT:?}/$INNER"
 }
 trap unmount EXIT
 
 # inside SECONDS COMMAND: a shell command in the root, with a clean environment.
 inside() {
   timeout "$1" chroot "$ROOT" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 \
-    TERM=dumb bash -c "cd /work/heartcube && $2"
+    TERM=dumb bash -c "cd /$INNER && $2"
 }
 
 leftovers "$ROOT"
@@ -77,12 +79,12 @@ done
 cp /etc/resolv.conf "$ROOT/etc/resolv.conf"
 
 # The tree as git has it (without builds or npm packages), times kept.
-rm -rf --one-file-system "$ROOT/work"
-mkdir -p "$ROOT/work/heartcube"
+rm -rf --one-file-system "${ROOT:?}/$INNER"
+mkdir -p "$ROOT/$INNER"
 if git -C "$SOURCE" rev-parse --git-dir >/dev/null 2>&1; then
-  (cd "$SOURCE" && git ls-files -z -co --exclude-standard | tar --null -cf - -T -) | tar -xf - -C "$ROOT/work/heartcube"
+  (cd "$SOURCE" && git ls-files -z -co --exclude-standard | tar --null -cf - -T -) | tar -xf - -C "$ROOT/$INNER"
 else
-  tar -C "$SOURCE" --exclude='./build*' --exclude=node_modules -cf - . | tar -xf - -C "$ROOT/work/heartcube"
+  tar -C "$SOURCE" --exclude='./build*' --exclude=node_modules -cf - . | tar -xf - -C "$ROOT/$INNER"
 fi
 
 # step NAME SECONDS COMMAND: one step in the root, timed; its output only on failure.
@@ -93,10 +95,9 @@ step() {
 }
 step install 1800 'scripts/install-deps run'
 step release-build 1800 'scripts/build release'
-step frame 300 'build/tools/render/heartcube-render --show build/show --time 42 -o /tmp/frame.png'
-size=$(identify -format '%wx%h' "$ROOT/tmp/frame.png") || fail "the rendered frame is not a picture"
-lit=$(convert "$ROOT/tmp/frame.png" -colorspace Gray -format '%[fx:mean]' info:)
-rm -f "$ROOT/tmp/frame.png"
+step frame 300 'build/tools/render/heartcube-render --show build/show --time 42 -o build/frame.png'
+size=$(identify -format '%wx%h' "$ROOT/$INNER/build/frame.png") || fail "the rendered frame is not a picture"
+lit=$(convert "$ROOT/$INNER/build/frame.png" -colorspace Gray -format '%[fx:mean]' info:)
 [ "$size" = 640x480 ] && awk "BEGIN { exit !($lit > 0.05) }" || fail "the frame at 42 s is $size, brightness $lit"
 step fast-tests 2400 'scripts/test --quick'
 echo "debian13: Debian $(cat "$ROOT/etc/debian_version") (root made $age_days days ago): $(grep -E 'tests passed' "$CACHE/fast-tests.log")"
