@@ -13,6 +13,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include "interrupts.h"
 #include "render_modes.h"
 #include "render_options.h"
 #include "show_renderer.h"
@@ -91,6 +92,8 @@ int main(int argc, char **argv)
         fprintf(stderr, "heartcube-bench-presets: %s: no such show directory\n", argv[1]);
         return 1;
     }
+    // Ctrl-C stops the render between two frames, which removes its files.
+    CatchInterrupts();
     seconds = std::min(seconds, ShowEndSecond() - from);
     printf("%.1f s of show from %.1f s; load average at the start: ", seconds, from);
     double load[3];

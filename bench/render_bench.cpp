@@ -13,6 +13,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "interrupts.h"
 #include "render_modes.h"
 #include "render_options.h"
 #include "show_renderer.h"
@@ -47,7 +48,7 @@ bool TimeConversion(const std::vector<std::vector<unsigned char>> &samples, long
         fprintf(stderr, "heartcube-bench-render: %s\n", encoder.Error().c_str());
         return false;
     }
-    for (long i = 0; i < frames; i++) {
+    for (long i = 0; i < frames && !Interruption(); i++) {
         encoder.NextBuffer() = samples[size_t(i) % samples.size()];
         if (!encoder.Submit())
             break;
@@ -84,6 +85,8 @@ int main(int argc, char **argv)
         fprintf(stderr, "heartcube-bench-render: %s: no such show directory\n", argv[1]);
         return 1;
     }
+    // Ctrl-C stops the timings between two frames; the render removes its files.
+    CatchInterrupts();
     const long frames = o.fps.FirstFrameAt(o.to);
     printf("%dx%d at %s fps, %.0f s of show (%ld frames), x264 preset %s\n", o.width, o.height, o.fps.Text().c_str(),
            o.to, frames, o.preset.c_str());
@@ -96,19 +99,19 @@ int main(int argc, char **argv)
 
     // Drawing alone, then drawing and read-back, keeping a frame a second for ffmpeg.
     double start = Now(), startCpu = OwnProcessorTime();
-    for (long n = 0; n < frames && renderer.DrawFrame(n); n++) {
+    for (long n = 0; n < frames && !Interruption() && renderer.DrawFrame(n); n++) {
     }
     double drawing = Now() - start, drawingCpu = OwnProcessorTime() - startCpu;
     std::vector<std::vector<unsigned char>> samples;
     std::vector<unsigned char> rgba;
     start = Now();
-    for (long n = 0; n < frames && renderer.Render(n, RowOrder::BottomFirst, rgba); n++)
+    for (long n = 0; n < frames && !Interruption() && renderer.Render(n, RowOrder::BottomFirst, rgba); n++)
         if (n % o.fps.num == 0)
             samples.push_back(rgba);
     double readBack = Now() - start - drawing;
 
     double convertWall, convertCpu;
-    if (!TimeConversion(samples, frames, o, convertWall, convertCpu))
+    if (!TimeConversion(samples, frames, o, convertWall, convertCpu) || Interruption())
         return 1;
 
     VideoTimes whole;

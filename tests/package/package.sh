@@ -10,7 +10,8 @@ source "$(dirname "$0")/../support/harness.sh"
 [ "$PREFIX" = /usr ] || skip "this build installs under $PREFIX; a package needs /usr (the release preset)"
 [ "$(id -u)" = 0 ] || skip "installing a package needs root"
 
-exec 9>/tmp/heartcube-package-test.lock
+mkdir -p /run/lock
+exec 9>/run/lock/heartcube-package-test.lock
 flock -w 600 9 || fail "another run of this test held the lock for 10 minutes"
 status=$(dpkg-query -W -f='${db:Status-Status}' heartcube 2>/dev/null || true)
 [ -z "$status" ] || [ "$status" = not-installed ] || skip "a heartcube package is $status here already, and stays so"
@@ -28,7 +29,7 @@ ARCH=$(dpkg --print-architecture)
 DEB=$WORK/package/heartcube_${VERSION}_${ARCH}.deb
 [ -f "$DEB" ] || fail "no $DEB"
 
-lintian --fail-on error,warning "$DEB" >"$WORK/lintian" 2>&1 || { cat "$WORK/lintian" >&2; fail "lintian"; }
+TMPDIR=$WORK lintian --fail-on error,warning "$DEB" >"$WORK/lintian" 2>&1 || { cat "$WORK/lintian" >&2; fail "lintian"; }
 
 start=$(date +%s.%N)
 apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=600 "$DEB" >"$WORK/install.log" 2>&1 ||

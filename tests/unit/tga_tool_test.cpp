@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "picture_files.h"
+#include "test_folder.h"
 
 namespace {
 
@@ -84,8 +85,7 @@ TEST(TgaTool, ExitStatusTellsRefusalsFromUsageErrors)
     const std::string good = WriteTestFile("good.tga", Encode(MakePicture(2, 2, 4, 2), {2, 32, 0, false, false, ""}));
     const std::string deep = WriteTestFile("deep.tga", TgaHeaderBytes(0, 2, 0, 0, 2, 2, 16));
     // A pipe is refused at once, not waited on.
-    const std::string pipe = testing::TempDir() + "/pipe.tga";
-    unlink(pipe.c_str());
+    const std::string pipe = TestFolder() + "/pipe.tga";
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     // clang-format off
     const struct { std::string arguments; int status; } cases[] = {
