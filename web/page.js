@@ -91,7 +91,6 @@ function toggleFullScreen() {
   else if (requestFullScreen) Promise.resolve(requestFullScreen.call(root, { navigationUI: "hide" })).catch(() => {});
 }
 if (!requestFullScreen) document.getElementById("fullscreen").hidden = true;
-stage.addEventListener("dblclick", toggleFullScreen);
 
 // The single file's own copy of a file: base64 of its gzip.
 async function unpack(name) {

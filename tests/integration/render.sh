@@ -78,8 +78,8 @@ join)
   mkfifo "$HERE/pipe.mp4"
   cp "$HERE/part1.mp4" "$WORK/part1.copy"
   refused() {
-    ! timeout 60 bash -c 'cd "$1" && shift && exec "$@"' - "$HERE" "$RENDER" --show "$SHOW" --join bad.mp4 "${@:2}" \
-      2>"$WORK/err" || fail "the join of $* passed"
+    ! (cd "$HERE" && exec timeout 60 "$RENDER" --show "$SHOW" --join bad.mp4 "${@:2}") 2>"$WORK/err" ||
+      fail "the join of $* passed"
     grep -qF "$1" "$WORK/err" || fail "no \"$1\" in: $(cat "$WORK/err")"
   }
   refused "part3.mp4: frames 3020-3039 are missing between part1.mp4 and it" part1.mp4 part3.mp4
@@ -226,6 +226,10 @@ archive)
   ! render --verify off.mkv 2>"$WORK/err" || fail "a master one frame off passed"
   grep -q 'off.mkv: frame 3001 (50.017 s) differs from the frame drawn' "$WORK/err" || fail "no first frame named: $(cat "$WORK/err")"
   ! render --verify ../nowhere.mp4 2>/dev/null || fail "--verify of nothing passed"
+  mkfifo "$WORK/pipe.mkv"
+  status=0
+  timeout 60 "$RENDER" --show "$SHOW" --verify "$WORK/pipe.mkv" 2>/dev/null || status=$?
+  [ $status = 1 ] || fail "--verify of a pipe: status $status, not a refusal"
   # Archive parts join into a master as good as one made whole.
   for k in 1 2; do render --for archive --size 64x48 --from 50 --to 51 --part $k/2 --video part$k.mkv 2>/dev/null; done
   render --join joined.mkv part2.mkv part1.mkv || fail "the archive parts did not join"

@@ -3,7 +3,6 @@
 // and effects on virtual clocks.
 
 #include <cerrno>
-#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -46,15 +45,6 @@ int Stopped(const RenderOptions &options, const std::string &error)
     return Interruption() ? 128 + Interruption() : 1;
 }
 
-// Output paths are taken relative to where the user stands, before moving to the show.
-std::string Absolute(const std::string &path)
-{
-    if (path.empty() || path[0] == '/')
-        return path;
-    char here[PATH_MAX];
-    return getcwd(here, sizeof here) ? std::string(here) + "/" + path : path;
-}
-
 // For --verify: the master's size, and from its label its frames, their rate, the
 // timer's lead and the shutter.
 std::string ReadMasterLabel(RenderOptions &options, VideoLabel &label)
@@ -68,7 +58,7 @@ std::string ReadMasterLabel(RenderOptions &options, VideoLabel &label)
     if (!error.empty())
         return error;
     if (!VideoLabel::Parse(facts["TAG:comment"], label))
-        return options.output + ": not a video of heartcube-render (its comment tag names no frames)";
+        return options.output + ": not a video of heartcube-render (its comment tag names no frames and show)";
     if (label.show != ShowDigest(options.show))
         return options.output + ": made of another show than the one in " + options.show +
                " (its soundtrack or pictures differ)";
@@ -146,6 +136,7 @@ int main(int argc, char **argv)
         if (!error.empty())
             return Fail(error);
     }
+    // Output paths are taken relative to where the user stands, before moving to the show.
     options.output = Absolute(options.output);
     if (stat((options.show + "/" PICTURE_FOLDER).c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
         fprintf(stderr, "heartcube-render: %s has no " PICTURE_FOLDER "/ directory; the pictures will be blank\n",

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <climits>
 #include <cstring>
 #include <csignal>
 #include <fcntl.h>
@@ -43,6 +44,14 @@ std::string MissingFfmpeg(std::initializer_list<const char *> programs)
 std::vector<std::string> FfmpegCommand() { return {"ffmpeg", "-hide_banner", "-nostdin", "-loglevel", "error", "-y"}; }
 
 std::string FfmpegFile(const std::string &path) { return "file:" + path; }
+
+std::string Absolute(const std::string &path)
+{
+    if (path.empty() || path[0] == '/')
+        return path;
+    char here[PATH_MAX];
+    return getcwd(here, sizeof here) ? std::string(here) + "/" + path : path;
+}
 
 const std::vector<std::string> SOUNDTRACK_CODING = {"-c:a", "aac", "-b:a", "192k"};
 

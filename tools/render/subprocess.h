@@ -16,6 +16,8 @@ std::vector<std::string> FfmpegCommand();
 // A path as ffmpeg's programs take it, whatever it holds: with "file:" before it,
 // a name with a colon or a leading dash is still a file.
 std::string FfmpegFile(const std::string &path);
+// A path relative to the current folder made whole (unchanged if absolute or empty).
+std::string Absolute(const std::string &path);
 // How every video the renderer writes carries the soundtrack.
 extern const std::vector<std::string> SOUNDTRACK_CODING;
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -15,7 +14,7 @@
 #include "subprocess.h"
 #include "temporary_file.h"
 #include "video_presets.h"
-#include "music/music.h"
+#include "show/show.h"
 
 namespace {
 
@@ -31,12 +30,6 @@ std::string Range(long first, long last) { return std::to_string(first) + "-" + 
 
 std::string ReadPart(const std::string &path, Part &part)
 {
-    // A pipe would keep ffprobe waiting; a folder is no video.
-    struct stat info;
-    if (stat(path.c_str(), &info) != 0)
-        return path + ": " + strerror(errno);
-    if (!S_ISREG(info.st_mode))
-        return path + ": not a regular file";
     std::map<std::string, std::string> facts;
     std::string error = ProbeVideo(path, facts);
     if (!error.empty())
@@ -116,10 +109,8 @@ bool SameFile(const std::string &a, const std::string &b)
 // (the list's own folder is elsewhere).
 std::string ConcatQuoted(const std::string &path)
 {
-    char here[PATH_MAX];
-    const std::string whole = path[0] == '/' || !getcwd(here, sizeof here) ? path : std::string(here) + "/" + path;
     std::string quoted = "'";
-    for (char c : FfmpegFile(whole))
+    for (char c : FfmpegFile(Absolute(path)))
         quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
 }
@@ -128,6 +119,12 @@ std::string ConcatQuoted(const std::string &path)
 
 std::string ProbeVideo(const std::string &path, std::map<std::string, std::string> &facts)
 {
+    // A pipe would keep ffprobe waiting; a folder is no video.
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0)
+        return path + ": " + strerror(errno);
+    if (!S_ISREG(info.st_mode))
+        return path + ": not a regular file";
     std::string out, said;
     int status =
         RunProgram({"ffprobe", "-v", "error", "-select_streams", "v:0", "-show_data_hash", "sha256", "-show_entries",
@@ -187,7 +184,6 @@ std::string JoinVideos(const std::string &output, const std::vector<std::string>
     }
     VideoLabel whole = parts.front().label;
     whole.last = parts.back().label.last;
-    whole.show = show;
     const VideoPreset *preset = FindVideoPreset(whole.preset);
 
     // Made under a name of its own beside the output, and named once whole.

@@ -76,7 +76,9 @@ struct SdlAudio {
     std::atomic<int> devicesLeftOpen{0}; // did not close in time: SDL's audio stays up at exit
 };
 
-SdlAudio s_audio;
+// Never destroyed: a device still opening or closing on a thread of its own may
+// use it while the program exits.
+SdlAudio &s_audio = *std::make_unique<SdlAudio>().release();
 
 // False, with SDL's reason, when SDL's audio does not start. With the lock held.
 bool StartSdlAudio(std::string *why)
