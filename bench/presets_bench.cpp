@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include "interrupts.h"
@@ -25,19 +24,11 @@
 namespace {
 
 // Processor seconds of this process and of the children it has waited for (ffmpeg).
-double ProcessorTime()
-{
-    struct rusage self = {}, children = {};
-    getrusage(RUSAGE_SELF, &self);
-    getrusage(RUSAGE_CHILDREN, &children);
-    return ProcessorSeconds(self) + ProcessorSeconds(children);
-}
+double ProcessorTime() { return ProcessorSecondsOf(RUSAGE_SELF) + ProcessorSecondsOf(RUSAGE_CHILDREN); }
 
-// Processor seconds of the last render timed, on both sides of the pipe.
-double g_processor = 0;
-
-// One render's wall-clock seconds, or a negative number when it failed.
-double Time(const RenderOptions &o, bool spare)
+// One render's wall-clock seconds, or a negative number when it failed; its
+// processor seconds, on both sides of the pipe, in processor.
+double Time(const RenderOptions &o, bool spare, double &processor)
 {
     ShowRenderer renderer(o.width, o.height, o.fps, o.timerOffset);
     if (!renderer.Valid()) {
@@ -45,10 +36,10 @@ double Time(const RenderOptions &o, bool spare)
         return -1;
     }
     renderer.SpareStillFrames(spare);
-    const double start = Now(), processor = ProcessorTime();
+    const double start = Now(), startProcessor = ProcessorTime();
     std::string error = o.mode == RenderOptions::Mode::Video ? RenderVideo(renderer, o) : RenderHashes(renderer, o);
     const double wall = Now() - start;
-    g_processor = ProcessorTime() - processor;
+    processor = ProcessorTime() - startProcessor;
     unlink(o.output.c_str());
     if (!error.empty()) {
         fprintf(stderr, "heartcube-bench-presets: %s\n", error.c_str());
@@ -121,21 +112,21 @@ int main(int argc, char **argv)
             o.height = width > 0 ? height : preset->height;
         }
         fflush(stdout);
-        // The hashes, then the video, with the still frames left out or all drawn.
+        // The video, then the hashes, with the still frames left out or all drawn.
         // Processor seconds beside the wall clock's: on a machine others share too,
         // they say more of the work than the wall clock.
         auto time = [&](bool spare, double &hashes, double &video) {
+            double processor = 0;
             o.mode = RenderOptions::Mode::Video;
             o.output = TemporaryDirectory() + "/heartcube-bench-presets" + preset->extension;
-            video = Time(o, spare);
-            const double videoProcessor = g_processor;
+            video = Time(o, spare, processor);
             printf("  %s: video %.1f s (processor %.1f s, ffmpeg's included)",
-                   spare ? "still frames left out" : "every frame drawn", video, videoProcessor);
+                   spare ? "still frames left out" : "every frame drawn", video, processor);
             fflush(stdout);
             o.mode = RenderOptions::Mode::Hashes;
             o.output = TemporaryDirectory() + "/heartcube-bench-presets.hashes";
-            hashes = Time(o, spare);
-            printf(", hashes %.1f s (processor %.1f s)\n", hashes, g_processor);
+            hashes = Time(o, spare, processor);
+            printf(", hashes %.1f s (processor %.1f s)\n", hashes, processor);
             return hashes > 0 && video > 0;
         };
         double hashes, video, allHashes, allVideo;

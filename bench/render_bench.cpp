@@ -24,14 +24,6 @@
 
 namespace {
 
-// Processor time of this process, all its threads (the renderer's among them).
-double OwnProcessorTime()
-{
-    struct rusage usage = {};
-    getrusage(RUSAGE_SELF, &usage);
-    return ProcessorSeconds(usage);
-}
-
 // Frames from memory through ffmpeg's conversion alone, as many as the show has:
 // wall and processor time. (Conversion costs the same whatever the pictures.)
 bool TimeConversion(const std::vector<std::vector<unsigned char>> &samples, long frames, const RenderOptions &o,
@@ -98,10 +90,10 @@ int main(int argc, char **argv)
     }
 
     // Drawing alone, then drawing and read-back, keeping a frame a second for ffmpeg.
-    double start = Now(), startCpu = OwnProcessorTime();
+    double start = Now(), startCpu = ProcessorSecondsOf(RUSAGE_SELF);
     for (long n = 0; n < frames && !Interruption() && renderer.DrawFrame(n); n++) {
     }
-    double drawing = Now() - start, drawingCpu = OwnProcessorTime() - startCpu;
+    double drawing = Now() - start, drawingCpu = ProcessorSecondsOf(RUSAGE_SELF) - startCpu;
     std::vector<std::vector<unsigned char>> samples;
     std::vector<unsigned char> rgba;
     start = Now();
@@ -115,9 +107,9 @@ int main(int argc, char **argv)
         return 1;
 
     VideoTimes whole;
-    double pipelineCpu = OwnProcessorTime();
+    double pipelineCpu = ProcessorSecondsOf(RUSAGE_SELF);
     std::string error = RenderVideo(renderer, o, &whole);
-    pipelineCpu = OwnProcessorTime() - pipelineCpu;
+    pipelineCpu = ProcessorSecondsOf(RUSAGE_SELF) - pipelineCpu;
     unlink(o.output.c_str());
     if (!error.empty()) {
         fprintf(stderr, "heartcube-bench-render: %s\n", error.c_str());

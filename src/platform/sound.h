@@ -36,7 +36,7 @@ int FSOUND_Stream_PlayEx(int channel, FSOUND_STREAM *stream, void *dsp, signed c
 // True when a stream plays on the channel.
 signed char FSOUND_SetPaused(int channel, signed char paused);
 // Position of what is heard now, in milliseconds, from the first sample of the music
-// (the encoder's delay skipped); never less than before, but for a rewind; 0 for no
+// (the encoder's delay skipped); never less than before, but for a seek; 0 for no
 // stream.
 int FSOUND_Stream_GetTime(FSOUND_STREAM *stream);
 

@@ -18,7 +18,6 @@
 struct FSOUND_STREAM {
     std::unique_ptr<StreamPlayer> player;
     int channel = -1; // -1 until PlayEx
-    bool paused = true;
 };
 
 namespace {
@@ -109,8 +108,7 @@ int FSOUND_Stream_PlayEx(int channel, FSOUND_STREAM *stream, void *, signed char
     if (channel < 0)
         return -1;
     stream->channel = channel;
-    stream->paused = startPaused != 0;
-    stream->player->Play(s_front.startMs, stream->paused, s_front.muted);
+    stream->player->Play(s_front.startMs, startPaused != 0, s_front.muted);
     return channel;
 }
 
@@ -119,8 +117,7 @@ signed char FSOUND_SetPaused(int channel, signed char paused)
     FSOUND_STREAM *stream = StreamOnChannel(channel);
     if (!stream)
         return 0;
-    stream->paused = paused != 0;
-    stream->player->SetPaused(stream->paused);
+    stream->player->SetPaused(paused != 0);
     return 1;
 }
 

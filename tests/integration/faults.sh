@@ -5,8 +5,6 @@
 #   faults.sh CASE
 source "$(dirname "$0")/../support/harness.sh"
 
-NORMAL_OUTPUT='GLFW Init\n\nMusic Loaded\nTextures Loaded\n'
-
 # play_then_escape STDERR_PATTERN [SCREEN]: runs the spoilt show for a moment,
 # checks that something is on screen, presses Escape.
 play_then_escape() {

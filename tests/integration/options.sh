@@ -5,8 +5,6 @@
 source "$(dirname "$0")/../support/harness.sh"
 : "${RENDER:?}" "${VERSION:?}"
 
-NORMAL_OUTPUT='GLFW Init\n\nMusic Loaded\nTextures Loaded\n'
-
 escape_and_exit() {
   xdotool key Escape
   expect_exit 0 15

@@ -7,8 +7,6 @@
 source "$(dirname "$0")/../support/sound_server.sh"
 [ "${SOUND_SERVER:-}" = pipewire ] && source "$(dirname "$0")/../support/pipewire_server.sh"
 
-NORMAL_OUTPUT='GLFW Init\n\nMusic Loaded\nTextures Loaded\n'
-
 # now_ms: the time in milliseconds.
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 

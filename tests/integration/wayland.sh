@@ -7,7 +7,6 @@
 #   wayland.sh CASE
 source "$(dirname "$0")/../support/harness.sh"
 
-NORMAL_OUTPUT='GLFW Init\n\nMusic Loaded\nTextures Loaded\n'
 DESKTOP=1280x720
 GLFW_WAYLAND=/var/cache/heartcube/glfw-wayland
 

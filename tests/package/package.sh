@@ -84,7 +84,7 @@ window_id >/dev/null
 expect_frame title 640x480+0+0 10
 xdotool key Escape
 expect_exit 0 15
-expect_output 'GLFW Init\n\nMusic Loaded\nTextures Loaded\n'
+expect_output "$NORMAL_OUTPUT"
 expect_quiet_stderr "^$NAMED\$"
 [ "$(grep -cxF "$NAMED" "$WORK/err")" = 1 ] || fail "the program did not say once which show it plays"
 

@@ -7,6 +7,8 @@ set -euo pipefail
 WORK=$(mktemp -d)
 SCREEN_PID=""
 PROGRAM_PID=""
+# What the program prints on standard output over a normal show.
+NORMAL_OUTPUT='GLFW Init\n\nMusic Loaded\nTextures Loaded\n'
 
 cleanup() {
   [ -n "$PROGRAM_PID" ] && kill -9 "$PROGRAM_PID" 2>/dev/null || true

@@ -9,6 +9,7 @@
 #include "gl_recorder.h"
 #include "picture_files.h"
 #include "recording_window.h"
+#include "test_folder.h"
 #include "textures/image.h"
 #include "textures/textures.h"
 
@@ -190,7 +191,7 @@ TEST_F(TextureUpload, TheTableLoadsEveryEntryInOrderAndGoesOnPastMissingFiles)
 {
     // Run where data/ holds only one picture, the heart.
     const std::filesystem::path before = std::filesystem::current_path();
-    const std::filesystem::path show = std::filesystem::path(WriteTestFile("unused", {})).parent_path();
+    const std::filesystem::path show = TestFolder();
     std::filesystem::create_directory(show / "data");
     ASSERT_TRUE(
         WriteFile((show / "data/heart.tga").string(), Encode(MakePicture(3, 3, 4, 4), {2, 32, 0, false, false, ""})));

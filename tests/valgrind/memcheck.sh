@@ -33,7 +33,7 @@ program)
   sleep 5
   xdotool key Escape
   expect_exit 0 120
-  expect_output 'GLFW Init\n\nMusic Loaded\nTextures Loaded\n'
+  expect_output "$NORMAL_OUTPUT"
   for log in "$WORK"/valgrind.*.log; do
     check_leaks "$log" "$HEARTCUBE"
   done

@@ -16,3 +16,12 @@ inline double ProcessorSeconds(const struct rusage &usage)
     return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
+
+// The same for this process (RUSAGE_SELF) or for the children it has waited for
+// (RUSAGE_CHILDREN).
+inline double ProcessorSecondsOf(int who)
+{
+    struct rusage usage = {};
+    getrusage(who, &usage);
+    return ProcessorSeconds(usage);
+}
