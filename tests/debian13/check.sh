@@ -17,6 +17,7 @@ INNER=root/heartcube
 skip() { echo "skipped: $*"; exit 77; }
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
+! grep -qs '^13' /etc/debian_version || skip "this machine runs Debian 13 itself: the other tests ran on it"
 [ "$(id -u)" = 0 ] || skip "a debootstrap root and chroot need root"
 command -v debootstrap >/dev/null || skip "no debootstrap (scripts/install-deps test installs it)"
 
