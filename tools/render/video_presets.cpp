@@ -23,11 +23,14 @@ const struct { int lines; double standard, high; } UPLOAD_RATES[] = {
 
 // Video sites and players show H.264 and VP9 as television does: BT.709 colours
 // in the studio range. The conversion says so, and so do the tags, or a player
-// guesses from the size and shifts every colour a little.
+// guesses from the size and shifts every colour a little. The frames carry the
+// tags as well as the encoder: ffmpeg 7 (Debian 13) takes them from the frames,
+// over the options, and ffmpeg 5 (Debian 12) from the options.
 std::vector<std::string> Bt709(const std::string &pixelFormat)
 {
     return {"-vf",
-            "scale=out_color_matrix=bt709:out_range=tv,format=" + pixelFormat,
+            "scale=out_color_matrix=bt709:out_range=tv,format=" + pixelFormat +
+                ",setparams=color_primaries=bt709:color_trc=bt709:colorspace=bt709:range=tv",
             "-color_primaries",
             "bt709",
             "-color_trc",
